@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Configures and builds into build/ (installing what is missing first).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build --parallel "$(nproc)"

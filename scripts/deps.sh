@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing need, only when some are missing.
+set -euo pipefail
+
+packages=(
+    # toolchain
+    g++ make cmake pkg-config
+    # toolkit, its tools, SVG icons and its own catalogues
+    qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
+    qt6-svg-dev libqt6svg6 qt6-translations-l10n libgl-dev
+    # ZIP engine
+    libzip-dev
+    # the external archive programs the engine runs
+    tar gzip bzip2 xz-utils p7zip-full
+    # independent readers and writers the tests cross-check with
+    zip unzip libarchive-tools
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+    [[ "$status" == "install ok installed" ]] || missing+=("$package")
+done
+
+if ((${#missing[@]})); then
+    echo "Installing missing packages: ${missing[*]}"
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+
+// The archive engine. compressFiles and extractArchive block and are meant to be called on a
+// worker thread; signals are emitted on that calling thread. Failures return false and leave a
+// translated text in lastError(). One operation at a time per handler; cancel() may be called
+// from any thread while an operation runs.
+class CompressionHandler : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit CompressionHandler(QObject *parent = nullptr);
+    ~CompressionHandler() override;
+
+    bool compressFiles(const QString &format, const QStringList &files, const QString &archivePath,
+                       const QString &password);
+    bool extractArchive(const QString &archivePath, const QString &destinationPath, const QString &password);
+    QString lastError() const;
+
+    // Thread-safe: asks the running operation to stop; it then returns false with "操作已取消".
+    void cancel();
+
+signals:
+    void progressChanged(int value);
+    void operationCompleted(bool success);
+    void currentFileChanged(QString filename);
+
+private:
+    void beginOperation();
+    bool isCancelled() const;
+    bool failCancelled();
+    // Emits progressChanged only when the value moves forward, so progress never goes backwards.
+    void reportProgress(int value);
+
+    // ZIP through libzip
+    bool createZipArchive(const QStringList &files, const QString &archivePath, const QString &password);
+    bool extractZipArchive(const QString &archivePath, const QString &destinationPath, const QString &password);
+
+    // Formats made and unpacked by external programs
+    bool createTarArchive(const QStringList &files, const QString &archivePath);
+    bool create7zArchive(const QStringList &files, const QString &archivePath, const QString &password);
+    bool extractTarArchive(const QString &archivePath, const QString &destinationPath);
+    bool extract7zArchive(const QString &archivePath, const QString &destinationPath, const QString &password);
+    bool createCompressedTarArchive(const QString &compressor, const QStringList &files,
+                                    const QString &archivePath);
+    bool extractCompressedTarArchive(const QString &decompressor, const QString &archivePath,
+                                     const QString &destinationPath);
+    bool runCompressProcess(const QString &program, const QStringList &arguments, const QStringList &files);
+    bool runExtractProcess(const QString &program, const QStringList &arguments,
+                           const QString &outputPath = QString());
+
+    QString lastErrorText;
+    std::atomic_bool cancelRequested{false};
+    int lastReportedProgress = -1;
+};

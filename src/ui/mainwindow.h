@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QModelIndex>
+#include <QPoint>
+#include <QString>
+
+class CompressionHandler;
+class QFileSystemModel;
+class QTranslator;
+
+QT_BEGIN_NAMESPACE
+namespace Ui {
+class MainWindow;
+}
+QT_END_NAMESPACE
+
+// The one main window: a file browser with the archive commands. Lives on the GUI thread;
+// archive operations run on the global thread pool and report back through the handler's signals.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private slots:
+    void onAddToArchive();
+    void onExtractTo();
+    void onExtractHere();
+    void onDeleteSelected();
+    void onRefresh();
+    void onPathChanged();
+    void onFileSelectionChanged();
+    void onCompressionProgress(int value);
+    void onCompressionCompleted(bool success);
+    void onCurrentFileChanged(QString filename);
+    void onUpButtonClicked();
+    void onDesktopButtonClicked();
+    void onSearchButtonClicked();
+    void onSearchTextChanged(QString text);
+    void onItemDoubleClicked(QModelIndex index);
+    void initLanguage();
+    void loadLanguage(QString language);
+    void updateMenuLanguage();
+    void on_resetButton_clicked();
+    void onMinimizeButtonClicked();
+    void on_aboutButton_clicked();
+    void onCloseButtonClicked();
+
+private:
+    // Construction and wiring (mainwindow.cpp)
+    void setupConnections();
+
+    // File browser (mainwindow_browser.cpp)
+    void setupTreeView();
+    void navigateToPath(const QString &path);
+    void refreshCurrentView();
+    void updateSelectionInfo();
+    void updateFolderInfo();
+    QString formatFileSize(qint64 size) const;
+
+    // Archive commands (mainwindow_archive.cpp)
+    void setActionButtonsEnabled(bool enabled);
+    void showProgressDialog(const QString &title, const QString &label);
+
+    // Settings and languages (mainwindow_settings.cpp)
+    void loadSettings();
+    void saveSettings();
+    void setupMainMenu();
+
+    Ui::MainWindow *ui;
+    CompressionHandler *compressionHandler;
+    QFileSystemModel *fileSystemModel;
+    QString currentPath;
+    bool dragging;
+    QPoint dragStartPosition;
+    QPoint windowStartPosition;
+    QTranslator *appTranslator;
+    QTranslator *qtTranslator;
+    QString currentLanguage;
+};

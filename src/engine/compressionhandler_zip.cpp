@@ -90,7 +90,9 @@ void collectEntries(const QFileInfo &info, const QString &name, const QString &a
                     QList<PackedEntry> *entries)
 {
     const auto mode = unixPermissions(info.permissions());
-    const qint64 modified = info.lastModified().toSecsSinceEpoch();
+    // A dangling link has no time of its own to report; libzip then stamps the current time.
+    const QDateTime lastModified = info.lastModified();
+    const qint64 modified = lastModified.isValid() ? lastModified.toSecsSinceEpoch() : -1;
     if (info.isSymLink() && !info.isFile()) {
         entries->append(
             {info.absoluteFilePath(), name, EntryKind::Link, 0, unixSymbolicLink | permissionBits, modified});
@@ -172,7 +174,7 @@ bool CompressionHandler::createZipArchive(const QStringList &files, const QStrin
                 zip_source_free(source);
         }
         bool added = index >= 0;
-        if (added && entry.kind != EntryKind::File)
+        if (added && entry.kind != EntryKind::File && entry.modified >= 0)
             added = zip_file_set_mtime(archive.get(), zip_uint64_t(index), time_t(entry.modified), 0) == 0;
         if (added)
             added = zip_file_set_external_attributes(archive.get(), zip_uint64_t(index), 0, ZIP_OPSYS_UNIX,

@@ -12,6 +12,7 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <zip.h>
 
@@ -271,6 +272,61 @@ bool isHonestProgress(const QList<int> &values)
     return true;
 }
 
+// Enough data for several writer batches and two reader threads, so both take their parallel
+// paths; tiny and empty files, an empty folder and Chinese names ride along. Returns the entry
+// names in the order the archive must list them: depth first, each folder's content by name.
+QStringList buildParallelTree(const QString &root)
+{
+    Tree tree;
+    QStringList order{"big/"};
+    for (int folder = 0; folder < 3; ++folder) {
+        const QString prefix = QStringLiteral("big/part%1/").arg(folder);
+        order.append(prefix);
+        if (folder == 2) {
+            tree.insert(prefix + "empty.txt", "");
+            order.append(prefix + "empty.txt");
+        }
+        for (int file = folder * 8; file < folder * 8 + 8; ++file) {
+            const QString name = prefix + QStringLiteral("file%1.bin").arg(file, 2, 10, QLatin1Char('0'));
+            tree.insert(name, sampleData(1500000, quint32(100 + file)));
+            order.append(name);
+        }
+        if (folder == 1) {
+            tree.insert(prefix + "tiny.txt", "x"); // AES stores no checksum for entries this small
+            order.append(prefix + "tiny.txt");
+        }
+    }
+    tree.insert("big/文件.txt", "中文");
+    tree.insert("big/空/", {});
+    order << "big/文件.txt"
+          << "big/空/";
+    return buildTree(root, tree) ? order : QStringList();
+}
+
+QStringList archiveOrder(const QString &archive)
+{
+    QStringList names;
+    for (const ArchiveEntryInfo &entry : listArchive(archive))
+        names.append(entry.name);
+    return names;
+}
+
+// Every file that exists under out is whole: the same bytes as under src.
+bool noPartialFiles(const QString &out, const QString &src, qsizetype *fileCount)
+{
+    const Tree written = snapshot(out);
+    const Tree original = snapshot(src);
+    *fileCount = 0;
+    for (auto it = written.cbegin(); it != written.cend(); ++it) {
+        if (it.key().endsWith(QLatin1Char('/')))
+            continue;
+        ++*fileCount;
+        if (original.value(it.key()) != it.value())
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 class TestZip : public QObject
@@ -301,6 +357,11 @@ private slots:
     void emptyArchive();
     void replacesExistingOutputFile();
     void packsFolderHoldingTheArchive();
+    void parallelWriteKeepsOrderAndPassesReaders_data();
+    void parallelWriteKeepsOrderAndPassesReaders();
+    void parallelWriteCancelsCleanly();
+    void parallelReadCancelsCleanly();
+    void parallelReadReportsFirstFailure();
 };
 
 void TestZip::roundTrip_data()
@@ -844,6 +905,121 @@ void TestZip::packsFolderHoldingTheArchive()
     for (const ArchiveEntryInfo &entry : listArchive(dir.filePath("work/old.zip")))
         names.append(entry.name);
     QCOMPARE(names, (QStringList{"work/", "work/a.txt"}));
+}
+
+void TestZip::parallelWriteKeepsOrderAndPassesReaders_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::newRow("plain") << QString();
+    QTest::newRow("AES-256") << QStringLiteral("并行 pw");
+}
+
+void TestZip::parallelWriteKeepsOrderAndPassesReaders()
+{
+    QFETCH(QString, password);
+    if (QThread::idealThreadCount() < 2)
+        QSKIP("a single core gives the writer no second thread");
+
+    QTemporaryDir dir;
+    const QStringList order = buildParallelTree(dir.filePath("src"));
+    QVERIFY(!order.isEmpty());
+    const QString archive = dir.filePath("out.zip");
+    CompressionHandler handler;
+    QSignalSpy progress(&handler, &CompressionHandler::progressChanged);
+    QVERIFY2(handler.compressFiles("ZIP", {dir.filePath("src/big")}, archive, password),
+             qPrintable(handler.lastError()));
+    QVERIFY2(isHonestProgress(progressValues(progress)),
+             qPrintable(QDebug::toString(progressValues(progress))));
+    // The parts are gone once the archive stands.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             (QStringList{"out.zip", "src"}));
+
+    QCOMPARE(archiveOrder(archive), order);
+    for (const ArchiveEntryInfo &entry : listArchive(archive)) {
+        const bool encrypted = !password.isEmpty() && !entry.name.endsWith('/');
+        QCOMPARE(entry.encryption, encrypted ? ZIP_EM_AES_256 : ZIP_EM_NONE);
+    }
+    if (password.isEmpty()) {
+        const ToolResult test = runTool("unzip", {"-t", archive});
+        QVERIFY2(test.exitCode == 0, qPrintable(test.output));
+        const ToolResult listing = runTool("unzip", {"-Z1", archive});
+        QCOMPARE(listing.output.split('\n', Qt::SkipEmptyParts), order);
+    }
+    const QStringList passwordArgument = password.isEmpty() ? QStringList() : QStringList{"-p" + password};
+    const ToolResult sevenZip = runTool("7z", QStringList{"t", archive} + passwordArgument);
+    QVERIFY2(sevenZip.exitCode == 0, qPrintable(sevenZip.output));
+
+    QVERIFY2(handler.extractArchive(archive, dir.filePath("out"), password), qPrintable(handler.lastError()));
+    QCOMPARE(snapshot(dir.filePath("out")), snapshot(dir.filePath("src")));
+}
+
+void TestZip::parallelWriteCancelsCleanly()
+{
+    QTemporaryDir dir;
+    QVERIFY(!buildParallelTree(dir.filePath("src")).isEmpty());
+    QVERIFY(buildTree(dir.path(), {{"keep.zip", "previous archive"}}));
+    CompressionHandler handler;
+    connect(&handler, &CompressionHandler::progressChanged, &handler, [&handler](int value) {
+        if (value >= 20)
+            handler.cancel();
+    });
+    QVERIFY(!handler.compressFiles("ZIP", {dir.filePath("src/big")}, dir.filePath("keep.zip"), QString()));
+    QCOMPARE(handler.lastError(), QStringLiteral("操作已取消"));
+    QCOMPARE(snapshot(dir.path()).value("keep.zip"), QByteArray("previous archive"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             (QStringList{"keep.zip", "src"}));
+}
+
+void TestZip::parallelReadCancelsCleanly()
+{
+    QTemporaryDir dir;
+    const QStringList order = buildParallelTree(dir.filePath("src"));
+    QVERIFY(!order.isEmpty());
+    const QString archive = dir.filePath("big.zip");
+    CompressionHandler handler;
+    QVERIFY2(handler.compressFiles("ZIP", {dir.filePath("src/big")}, archive, QString()),
+             qPrintable(handler.lastError()));
+
+    connect(&handler, &CompressionHandler::progressChanged, &handler, [&handler](int value) {
+        if (value >= 20)
+            handler.cancel();
+    });
+    QVERIFY(!handler.extractArchive(archive, dir.filePath("out"), QString()));
+    QCOMPARE(handler.lastError(), QStringLiteral("操作已取消"));
+    qsizetype written = 0;
+    QVERIFY(noPartialFiles(dir.filePath("out"), dir.filePath("src"), &written));
+    QVERIFY2(written < 20, qPrintable(QString::number(written)));
+}
+
+void TestZip::parallelReadReportsFirstFailure()
+{
+    // Two damaged entries far apart: whichever thread meets its damage first, the report names the
+    // earlier one, every entry before it is written whole, and no partial file stays.
+    QList<RawEntry> raw;
+    for (int i = 0; i < 24; ++i) {
+        raw.append({QStringLiteral("f%1.bin").arg(i, 2, 10, QLatin1Char('0')).toUtf8(),
+                    sampleData(1500000, quint32(200 + i))});
+    }
+    raw[12].wrongCrc = true;
+    raw[20].wrongCrc = true;
+    QTemporaryDir dir;
+    const QString archive = dir.filePath("damaged.zip");
+    QVERIFY(writeRawZip(archive, raw));
+    Tree source;
+    for (const RawEntry &entry : std::as_const(raw))
+        source.insert(QString::fromUtf8(entry.name), entry.data);
+    QVERIFY(buildTree(dir.filePath("src"), source));
+
+    CompressionHandler handler;
+    QVERIFY(!handler.extractArchive(archive, dir.filePath("out"), QString()));
+    QCOMPARE(handler.lastError(), QStringLiteral("读取压缩包中的文件失败: f12.bin"));
+    qsizetype written = 0;
+    QVERIFY(noPartialFiles(dir.filePath("out"), dir.filePath("src"), &written));
+    for (int i = 0; i < 12; ++i)
+        QVERIFY2(QFile::exists(dir.filePath(QStringLiteral("out/f%1.bin").arg(i, 2, 10, QLatin1Char('0')))),
+                 qPrintable(QString::number(i)));
+    QVERIFY(!QFile::exists(dir.filePath("out/f12.bin")));
+    QVERIFY(!QFile::exists(dir.filePath("out/f20.bin")));
 }
 
 QTEST_GUILESS_MAIN(TestZip)

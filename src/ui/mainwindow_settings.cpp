@@ -10,4 +10,7 @@ void MainWindow::loadLanguage(QString) {}
 void MainWindow::updateMenuLanguage() {}
 void MainWindow::on_resetButton_clicked() {}
 void MainWindow::on_aboutButton_clicked() {}
-void MainWindow::changeEvent(QEvent *event) { QMainWindow::changeEvent(event); }
+void MainWindow::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+}

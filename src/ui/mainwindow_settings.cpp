@@ -10,7 +10,4 @@ void MainWindow::loadLanguage(QString) {}
 void MainWindow::updateMenuLanguage() {}
 void MainWindow::on_resetButton_clicked() {}
 void MainWindow::on_aboutButton_clicked() {}
-void MainWindow::changeEvent(QEvent *event)
-{
-    QMainWindow::changeEvent(event);
-}
+void MainWindow::changeEvent(QEvent *event) { QMainWindow::changeEvent(event); }

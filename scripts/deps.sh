@@ -14,6 +14,8 @@ packages=(
     tar gzip bzip2 xz-utils p7zip-full
     # independent readers and writers the tests cross-check with
     zip unzip libarchive-tools
+    # MinGW's windres, which compiles the Windows resource script in a Linux test run
+    binutils-mingw-w64-x86-64
 )
 
 missing=()

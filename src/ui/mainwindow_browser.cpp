@@ -2,6 +2,7 @@
 #include "ui_mainwindow.h"
 
 #include "entryremoval.h"
+#include "filestatistics.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -183,21 +184,18 @@ QModelIndexList MainWindow::selectedRowIndexes() const
 void MainWindow::updateSelectionInfo()
 {
     QSet<QString> seenPaths;
-    int itemCount = 0;
-    qint64 totalBytes = 0;
+    QStringList paths;
     for (const QModelIndex &index : selectedRowIndexes()) {
         const QString path = fileSystemModel->filePath(index);
         if (seenPaths.contains(path))
             continue;
         seenPaths.insert(path);
-        ++itemCount;
-        // Asked of the file system, not the model's size column, which may still be loading.
-        const QFileInfo info(path);
-        if (info.isFile())
-            totalBytes += info.size();
+        paths.append(path);
     }
+    // Asked of the file system, not the model's size column, which may still be loading.
+    const qint64 totalBytes = FileStatistics::totalFileSize(paths);
     ui->selectedInfoLabel->setText(
-        tr("选中: %1 个项目 | 大小: %2").arg(itemCount).arg(formatFileSize(totalBytes)));
+        tr("选中: %1 个项目 | 大小: %2").arg(int(paths.size())).arg(formatFileSize(totalBytes)));
 }
 
 void MainWindow::updateFolderInfo()
@@ -206,23 +204,11 @@ void MainWindow::updateFolderInfo()
         ui->statusLabel->setText(tr("我的电脑 - 选择驱动器"));
         return;
     }
-    int folderCount = 0;
-    int fileCount = 0;
-    qint64 totalBytes = 0;
-    const QFileInfoList entries =
-        QDir(currentPath).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::NoSort);
-    for (const QFileInfo &entry : entries) {
-        if (entry.isDir()) {
-            ++folderCount;
-        } else {
-            ++fileCount;
-            totalBytes += entry.size();
-        }
-    }
+    const FileStatistics::FolderTotals totals = FileStatistics::countFolder(currentPath);
     ui->statusLabel->setText(tr("文件夹: %1 | 文件: %2 | 大小: %3")
-                                 .arg(folderCount)
-                                 .arg(fileCount)
-                                 .arg(formatFileSize(totalBytes)));
+                                 .arg(totals.folders)
+                                 .arg(totals.files)
+                                 .arg(formatFileSize(totals.bytes)));
 }
 
 QString MainWindow::formatFileSize(qint64 size) const

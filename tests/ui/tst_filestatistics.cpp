@@ -1,0 +1,127 @@
+#include "filestatistics.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+namespace {
+
+bool writeFile(const QString &path, qsizetype size)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(QByteArray(size, 'k')) == size;
+}
+
+// What the status line counted before: the toolkit's own listing and file information.
+FileStatistics::FolderTotals countedByQDir(const QString &path)
+{
+    FileStatistics::FolderTotals totals;
+    for (const QFileInfo &entry :
+         QDir(path).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::NoSort)) {
+        if (entry.isDir()) {
+            ++totals.folders;
+        } else {
+            ++totals.files;
+            totals.bytes += entry.size();
+        }
+    }
+    return totals;
+}
+
+qint64 sizedByQFileInfo(const QStringList &paths)
+{
+    qint64 bytes = 0;
+    for (const QString &path : paths) {
+        const QFileInfo info(path);
+        if (info.isFile())
+            bytes += info.size();
+    }
+    return bytes;
+}
+
+// Every kind of entry a folder can hold, including those the listing leaves out.
+bool buildMixedFolder(const QString &root)
+{
+    QDir dir(root);
+    return dir.mkpath("sub") && dir.mkpath("sub2/deeper") && dir.mkpath(".hiddenFolder") &&
+           writeFile(root + "/a.txt", 100) && writeFile(root + "/b.bin", 2000) &&
+           writeFile(root + "/空.txt", 0) && writeFile(root + "/.hidden", 5000) &&
+           writeFile(root + "/sub/inside.txt", 7000) && QFile::link(root + "/b.bin", root + "/fileLink") &&
+           QFile::link(root + "/sub", root + "/folderLink") &&
+           QFile::link(root + "/missing", root + "/dangling") &&
+           ::mkfifo(QFile::encodeName(root + "/pipe").constData(), 0600) == 0;
+}
+
+} // namespace
+
+class TestFileStatistics : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void countsLikeTheToolkit_data();
+    void countsLikeTheToolkit();
+    void unreadableFolderCountsNothing();
+    void sizesOnlyFiles();
+};
+
+void TestFileStatistics::countsLikeTheToolkit_data()
+{
+    QTest::addColumn<int>("bulkFiles");
+    QTest::newRow("every kind of entry") << 0;
+    // Enough entries for the queries to be split across threads.
+    QTest::newRow("large folder") << 12000;
+}
+
+void TestFileStatistics::countsLikeTheToolkit()
+{
+    QFETCH(int, bulkFiles);
+    QTemporaryDir dir;
+    QVERIFY(buildMixedFolder(dir.path()));
+    for (int i = 0; i < bulkFiles; ++i)
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("bulk%1.dat").arg(i)), i % 97));
+
+    const FileStatistics::FolderTotals expected = countedByQDir(dir.path());
+    const FileStatistics::FolderTotals counted = FileStatistics::countFolder(dir.path());
+    QCOMPARE(counted.folders, expected.folders);
+    QCOMPARE(counted.files, expected.files);
+    QCOMPARE(counted.bytes, expected.bytes);
+    // sub, sub2 and the link to sub; a.txt, b.bin, 空.txt and the link to b.bin.
+    QCOMPARE(counted.folders, 3);
+    QCOMPARE(counted.files, 4 + bulkFiles);
+}
+
+void TestFileStatistics::unreadableFolderCountsNothing()
+{
+    QTemporaryDir dir;
+    const FileStatistics::FolderTotals missing = FileStatistics::countFolder(dir.filePath("absent"));
+    QCOMPARE(missing.folders + missing.files, 0);
+    QCOMPARE(missing.bytes, 0);
+}
+
+void TestFileStatistics::sizesOnlyFiles()
+{
+    QTemporaryDir dir;
+    QVERIFY(buildMixedFolder(dir.path()));
+    QStringList paths;
+    for (const QString &name :
+         QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot))
+        paths.append(dir.filePath(name));
+    paths << dir.filePath("sub/inside.txt") << dir.filePath("absent.txt") << QStringLiteral("/");
+    for (int i = 0; i < 9000; ++i) {
+        const QString path = dir.filePath(QStringLiteral("sub2/deeper/f%1").arg(i));
+        QVERIFY(writeFile(path, i % 31));
+        paths.append(path);
+    }
+
+    QCOMPARE(FileStatistics::totalFileSize(paths), sizedByQFileInfo(paths));
+    QCOMPARE(FileStatistics::totalFileSize({dir.filePath("a.txt"), dir.filePath("fileLink")}), qint64(2100));
+    QCOMPARE(FileStatistics::totalFileSize({}), qint64(0));
+}
+
+QTEST_GUILESS_MAIN(TestFileStatistics)
+#include "tst_filestatistics.moc"

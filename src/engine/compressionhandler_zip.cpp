@@ -746,12 +746,13 @@ bool CompressionHandler::extractZipArchive(const QString &archivePath, const QSt
             *failure = tr("读取压缩包中的文件失败: %1").arg(entry.name);
             return Outcome::Failed;
         }
+        // Through the open file and in UTC: no second path lookup and no time zone work per file.
         if (entry.modified >= 0)
-            output.setFileTime(QDateTime::fromSecsSinceEpoch(entry.modified),
+            output.setFileTime(QDateTime::fromSecsSinceEpoch(entry.modified, Qt::UTC),
                                QFileDevice::FileModificationTime);
-        output.close();
         if (entry.permissions != 0)
             output.setPermissions(qtPermissions(entry.permissions));
+        output.close();
         weightDone += perEntryWeight;
         return Outcome::Done;
     };

@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSaveFile>
 #include <QTemporaryDir>
 
 #include <csignal>
@@ -79,6 +78,14 @@ qint64 expectedTarBytes(const QString &path)
     return bytes;
 }
 
+// Archives are written in a private folder next to the target, on the same file system, and moved
+// over the target only when complete: a failure or a cancel leaves an existing file untouched and
+// nothing half-written behind.
+QString partialFolderTemplate(const QString &archivePath)
+{
+    return QFileInfo(archivePath).absolutePath() + QLatin1String("/.kelvane-XXXXXX");
+}
+
 // std::rename replaces an existing file in one step, so the old archive stays whole until the new
 // one is complete.
 bool replaceFile(const QString &from, const QString &to)
@@ -102,19 +109,17 @@ bool CompressionHandler::createTarArchive(const QStringList &files, const QStrin
 bool CompressionHandler::create7zArchive(const QStringList &files, const QString &archivePath,
                                          const QString &password)
 {
-    // 7z would add to an archive already at the path, and it needs a name that does not exist yet:
-    // it writes into a private folder next to the target, and the result replaces the target.
-    const QFileInfo target(archivePath);
-    QTemporaryDir work(target.absolutePath() + QLatin1String("/.") + target.fileName() +
-                       QLatin1String("-XXXXXX"));
+    QTemporaryDir work(partialFolderTemplate(archivePath));
     if (!work.isValid()) {
         lastErrorText = tr("创建临时文件失败");
         return false;
     }
+    // 7z needs a name that does not exist yet: it would add to an archive found there.
     const QString partialArchive = work.filePath(QStringLiteral("archive.7z"));
     const QByteArray standardInput = password.isEmpty() ? QByteArray() : password.toUtf8() + '\n';
-    if (!runSevenZip(ToolCommands::sevenZipCreateArguments(files, partialArchive, !password.isEmpty()),
-                     standardInput))
+    const QStringList arguments = ToolCommands::sevenZipCreateArguments(
+        files, partialArchive, QFileInfo(work.path()).fileName(), !password.isEmpty());
+    if (!runSevenZip(arguments, standardInput))
         return false;
     if (!replaceFile(partialArchive, archivePath)) {
         lastErrorText = tr("创建文件失败: %1").arg(archivePath);
@@ -157,7 +162,12 @@ bool CompressionHandler::extractCompressedTarArchive(const QString &decompressor
 bool CompressionHandler::runCompressProcess(const QString &compressor, const QStringList &files,
                                             const QString &archivePath)
 {
-    QSaveFile output(archivePath);
+    QTemporaryDir work(partialFolderTemplate(archivePath));
+    if (!work.isValid()) {
+        lastErrorText = tr("创建临时文件失败");
+        return false;
+    }
+    QFile output(work.filePath(QStringLiteral("archive")));
     if (!output.open(QIODevice::WriteOnly)) {
         lastErrorText = tr("创建文件失败: %1").arg(archivePath);
         return false;
@@ -180,7 +190,8 @@ bool CompressionHandler::runCompressProcess(const QString &compressor, const QSt
             return false;
         tools << &compressorProcess;
     }
-    if (!startTool(tar, tarProgram, ToolCommands::tarCreateArguments(files))) {
+    if (!startTool(tar, tarProgram,
+                   ToolCommands::tarCreateArguments(files, QFileInfo(work.path()).fileName()))) {
         stopTools(tools);
         return false;
     }
@@ -223,7 +234,9 @@ bool CompressionHandler::runCompressProcess(const QString &compressor, const QSt
         saveCompressed();
     }
 
-    if (written && !toolsHealthy(tools))
+    if (!written)
+        stopTools(tools);
+    else if (!toolsHealthy(tools))
         return false;
     if (written && compressed) {
         while (compressorProcess.bytesToWrite() > 0) {
@@ -237,7 +250,8 @@ bool CompressionHandler::runCompressProcess(const QString &compressor, const QSt
             return false;
         saveCompressed();
     }
-    if (!written || !output.commit()) {
+    output.close();
+    if (!written || output.error() != QFileDevice::NoError || !replaceFile(output.fileName(), archivePath)) {
         lastErrorText = tr("创建文件失败: %1").arg(archivePath);
         return false;
     }

@@ -12,9 +12,11 @@ QString absoluteCleanPath(const QString &path)
 }
 } // namespace
 
-QStringList tarCreateArguments(const QStringList &files)
+QStringList tarCreateArguments(const QStringList &files, const QString &excludedName)
 {
     QStringList arguments{QStringLiteral("-cf"), QStringLiteral("-")};
+    if (!excludedName.isEmpty())
+        arguments << QStringLiteral("--exclude=") + excludedName;
     for (const QString &file : files) {
         const QFileInfo item(absoluteCleanPath(file));
         QString name = item.fileName();
@@ -38,12 +40,15 @@ QStringList tarExtractArguments(const QString &destinationPath)
             QStringLiteral("--no-same-permissions")};
 }
 
-QStringList sevenZipCreateArguments(const QStringList &files, const QString &archivePath, bool withPassword)
+QStringList sevenZipCreateArguments(const QStringList &files, const QString &archivePath,
+                                    const QString &excludedName, bool withPassword)
 {
     QStringList arguments{QStringLiteral("a"), archivePath};
     // Absolute inputs store each item under its own name, as tar and ZIP do.
     for (const QString &file : files)
         arguments << absoluteCleanPath(file);
+    if (!excludedName.isEmpty())
+        arguments << QStringLiteral("-xr!") + excludedName;
     arguments << QStringLiteral("-t7z") << QStringLiteral("-bso0") << QStringLiteral("-bsp1");
     if (withPassword)
         arguments << QStringLiteral("-p");

@@ -187,6 +187,10 @@ private slots:
     void sevenZipWrongPassword();
     void passwordNeverOnCommandLine();
 
+    void archiveInsideSelectedFolder_data();
+    void archiveInsideSelectedFolder();
+    void realToolFailures_data();
+    void realToolFailures();
     void toolFailures_data();
     void toolFailures();
     void missingProgram_data();
@@ -207,22 +211,29 @@ void TestExternal::commandLines_data()
     QTest::addColumn<QStringList>("expected");
 
     QTest::newRow("tar stores each item under its parent")
-        << ToolCommands::tarCreateArguments({"/home/u/Desktop/photos", "/srv/data/notes.txt"})
+        << ToolCommands::tarCreateArguments({"/home/u/Desktop/photos", "/srv/data/notes.txt"}, QString())
         << QStringList{"-cf", "-", "-C", "/home/u/Desktop", "photos", "-C", "/srv/data", "notes.txt"};
+    QTest::newRow("tar leaves out the folder the archive is written in")
+        << ToolCommands::tarCreateArguments({"/home/u/photos"}, ".kelvane-Ab12Cd")
+        << QStringList{"-cf", "-", "--exclude=.kelvane-Ab12Cd", "-C", "/home/u", "photos"};
     QTest::newRow("tar trailing slash and dot segments")
-        << ToolCommands::tarCreateArguments({"/home/u/photos/", "/home/u/x/../y"})
+        << ToolCommands::tarCreateArguments({"/home/u/photos/", "/home/u/x/../y"}, QString())
         << QStringList{"-cf", "-", "-C", "/home/u", "photos", "-C", "/home/u", "y"};
     QTest::newRow("tar name that looks like an option")
-        << ToolCommands::tarCreateArguments({"/tmp/--remove-files"})
+        << ToolCommands::tarCreateArguments({"/tmp/--remove-files"}, QString())
         << QStringList{"-cf", "-", "-C", "/tmp", "./--remove-files"};
     QTest::newRow("tar extract")
         << ToolCommands::tarExtractArguments("/home/u/out")
         << QStringList{"-xf", "-", "-C", "/home/u/out", "--no-same-owner", "--no-same-permissions"};
     QTest::newRow("7z create without password")
-        << ToolCommands::sevenZipCreateArguments({"/a/photos", "/b/c.txt"}, "/a/x.7z", false)
+        << ToolCommands::sevenZipCreateArguments({"/a/photos", "/b/c.txt"}, "/a/x.7z", QString(), false)
         << QStringList{"a", "/a/x.7z", "/a/photos", "/b/c.txt", "-t7z", "-bso0", "-bsp1"};
+    QTest::newRow("7z relative input made absolute, working folder left out")
+        << ToolCommands::sevenZipCreateArguments({"photos"}, "/a/x.7z", ".kelvane-Ab12Cd", false)
+        << QStringList{"a",     "/a/x.7z", QDir::currentPath() + "/photos", "-xr!.kelvane-Ab12Cd", "-t7z",
+                       "-bso0", "-bsp1"};
     QTest::newRow("7z create with password reads it from standard input")
-        << ToolCommands::sevenZipCreateArguments({"/a/photos"}, "/a/x.7z", true)
+        << ToolCommands::sevenZipCreateArguments({"/a/photos"}, "/a/x.7z", QString(), true)
         << QStringList{"a", "/a/x.7z", "/a/photos", "-t7z", "-bso0", "-bsp1", "-p"};
     QTest::newRow("7z extract") << ToolCommands::sevenZipExtractArguments("/a/x.7z", "/a/out dir")
                                 << QStringList{"x", "/a/x.7z", "-o/a/out dir", "-aoa", "-bso0", "-bsp1"};
@@ -452,6 +463,107 @@ void TestExternal::passwordNeverOnCommandLine()
     QVERIFY(std::none_of(plainArguments.begin(), plainArguments.end(),
                          [](const QByteArray &argument) { return argument.startsWith("-p"); }));
     QCOMPARE(readFile(record + ".stdin"), QByteArray());
+}
+
+void TestExternal::archiveInsideSelectedFolder_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("archiveName");
+
+    QTest::newRow("tar") << "TAR"
+                         << "inner.tar";
+    QTest::newRow("tar.gz") << "GZIP"
+                            << "inner.tar.gz";
+    QTest::newRow("7z") << "7Z"
+                        << "inner.7z";
+}
+
+void TestExternal::archiveInsideSelectedFolder()
+{
+    QFETCH(QString, format);
+    QFETCH(QString, archiveName);
+
+    // The archive is being written inside the folder that is read: it must not pack itself.
+    QTemporaryDir work;
+    const QString folder = work.filePath("X");
+    writeFile(folder + "/data.bin", randomBytes(1024 * 1024));
+    const QString archive = folder + "/" + archiveName;
+    CompressionHandler handler;
+    QVERIFY2(handler.compressFiles(format, {folder}, archive, QString()), qPrintable(handler.lastError()));
+    QCOMPARE(treeListing(folder), (QStringList{"data.bin", archiveName}));
+
+    QVERIFY2(handler.extractArchive(archive, work.filePath("out"), QString()),
+             qPrintable(handler.lastError()));
+    QCOMPARE(treeListing(work.filePath("out")), (QStringList{"X/", "X/data.bin"}));
+    QCOMPARE(readFile(work.filePath("out/X/data.bin")), readFile(folder + "/data.bin"));
+}
+
+void TestExternal::realToolFailures_data()
+{
+    QTest::addColumn<QString>("format"); // empty: extraction of a broken archive
+    QTest::addColumn<QString>("archiveName");
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("detail");
+
+    QTest::newRow("tar, missing input") << "TAR"
+                                        << "a.tar"
+                                        << "tar"
+                                        << "Cannot stat";
+    QTest::newRow("xz, missing input") << "XZ"
+                                       << "a.tar.xz"
+                                       << "tar"
+                                       << "Cannot stat";
+    QTest::newRow("7z, missing input") << "7Z"
+                                       << "a.7z"
+                                       << "7z"
+                                       << "";
+    QTest::newRow("not gzip data") << ""
+                                   << "broken.tar.gz"
+                                   << "gzip"
+                                   << "not in gzip format";
+    QTest::newRow("truncated xz") << ""
+                                  << "broken.tar.xz"
+                                  << "xz"
+                                  << "Unexpected end of input";
+    QTest::newRow("not a tar") << ""
+                               << "broken.tar"
+                               << "tar"
+                               << "does not look like a tar archive";
+    QTest::newRow("not a 7z") << ""
+                              << "broken.7z"
+                              << "7z"
+                              << "";
+}
+
+void TestExternal::realToolFailures()
+{
+    QFETCH(QString, format);
+    QFETCH(QString, archiveName);
+    QFETCH(QString, program);
+    QFETCH(QString, detail);
+
+    QTemporaryDir work;
+    writeFile(work.filePath("in/present.bin"), randomBytes(256 * 1024));
+    const QString archive = work.filePath("out/" + archiveName);
+    CompressionHandler handler;
+    bool ok = true;
+    if (format.isEmpty()) {
+        // Random bytes, or a real .tar.xz cut in half.
+        writeFile(archive, randomBytes(4096));
+        if (archiveName.endsWith(".xz")) {
+            QVERIFY(handler.compressFiles("XZ", {work.filePath("in")}, archive, QString()));
+            writeFile(archive, readFile(archive).left(QFileInfo(archive).size() / 2));
+        }
+        ok = handler.extractArchive(archive, work.filePath("dest"), QString());
+    } else {
+        QVERIFY(QDir().mkpath(work.filePath("out")));
+        ok = handler.compressFiles(format, {work.filePath("in/present.bin"), work.filePath("in/missing")},
+                                   archive, QString());
+        QCOMPARE(treeListing(work.filePath("out")), QStringList());
+    }
+    QVERIFY(!ok);
+    QVERIFY2(handler.lastError().startsWith(program + " 进程失败: ") && handler.lastError().contains(detail),
+             qPrintable(handler.lastError()));
 }
 
 void TestExternal::toolFailures_data()

@@ -86,8 +86,7 @@ QString partialFolderTemplate(const QString &archivePath)
     return QFileInfo(archivePath).absolutePath() + QLatin1String("/.kelvane-XXXXXX");
 }
 
-// std::rename replaces an existing file in one step, so the old archive stays whole until the new
-// one is complete.
+// std::rename replaces an existing file in one step.
 bool replaceFile(const QString &from, const QString &to)
 {
     return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;

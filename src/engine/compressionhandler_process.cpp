@@ -212,7 +212,10 @@ bool CompressionHandler::runCompressProcess(const QString &compressor, const QSt
             return false;
         if (compressed && compressorProcess.bytesToWrite() > maxQueuedBytes) {
             compressorProcess.waitForBytesWritten(tickMs);
-        } else if (tar.bytesAvailable() == 0) {
+            saveCompressed();
+            continue;
+        }
+        if (tar.bytesAvailable() == 0) {
             if (tar.state() == QProcess::NotRunning)
                 break;
             tar.waitForReadyRead(tickMs);
@@ -347,9 +350,10 @@ bool CompressionHandler::startTool(QProcess &tool, const QString &program, const
 
 bool CompressionHandler::toolsHealthy(const QList<QProcess *> &tools)
 {
-    // A zero wait takes in output and a program's end without blocking.
+    // A zero wait takes in output and a program's end without blocking. A program whose output
+    // already waits unread is left alone, so its full pipe holds it back instead of our memory.
     for (QProcess *tool : tools) {
-        if (tool->state() != QProcess::NotRunning)
+        if (tool->state() != QProcess::NotRunning && tool->bytesAvailable() < maxQueuedBytes)
             tool->waitForFinished(0);
     }
     if (isCancelled()) {

@@ -353,6 +353,13 @@ void TestExternal::roundTrip()
     QCOMPARE(created.values.last(), 100);
     QVERIFY2(created.strictlyRising(), qPrintable(QTest::toString(created.values)));
     QVERIFY(!currentFiles.isEmpty());
+    if (format != "7Z") {
+        // tar's stream passes the inputs in order; the names follow the bytes handed on.
+        QStringList names;
+        for (const QList<QVariant> &signal : currentFiles)
+            names << signal.at(0).toString();
+        QCOMPARE(names, inputs);
+    }
     // Nothing but the archive is left next to it.
     QCOMPARE(treeListing(work.filePath("out")), QStringList{archiveName});
 

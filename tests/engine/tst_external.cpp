@@ -184,6 +184,7 @@ private slots:
 
     void roundTrip_data();
     void roundTrip();
+    void paddingAfterTarEnd();
     void sevenZipWrongPassword();
     void passwordNeverOnCommandLine();
 
@@ -411,6 +412,23 @@ void TestExternal::roundTrip()
     writeFile(destination + "/notes.txt", "changed");
     QVERIFY2(handler.extractArchive(archive, destination, password), qPrintable(handler.lastError()));
     QCOMPARE(readFile(destination + "/notes.txt"), QByteArray("notes"));
+}
+
+void TestExternal::paddingAfterTarEnd()
+{
+    // tar stops reading at the end-of-archive blocks; the megabytes gzip still has to write after
+    // them must not turn a complete extraction into a failure.
+    QTemporaryDir work;
+    writeFile(work.filePath("padded.tar"),
+              tarEntry("kept.txt", '0', {}, "kept") + QByteArray(1024, '\0') + randomBytes(4 * 1024 * 1024));
+    const QString archive = work.filePath("padded.tar.gz");
+    QCOMPARE(runTool("gzip", {"-c", work.filePath("padded.tar")}, {}, archive).exitCode, 0);
+
+    CompressionHandler handler;
+    QVERIFY2(handler.extractArchive(archive, work.filePath("out"), QString()),
+             qPrintable(handler.lastError()));
+    QCOMPARE(treeListing(work.filePath("out")), QStringList{"kept.txt"});
+    QCOMPARE(readFile(work.filePath("out/kept.txt")), QByteArray("kept"));
 }
 
 void TestExternal::sevenZipWrongPassword()

@@ -202,6 +202,7 @@ private slots:
 
     void hostileTar_data();
     void hostileTar();
+    void chattyTarDoesNotStall();
     void hostile7z_data();
     void hostile7z();
 };
@@ -894,6 +895,26 @@ void TestExternal::hostileTar()
         std::remove_if(after.begin(), after.end(), [](const QString &e) { return e.startsWith("dest/"); }),
         after.end());
     QCOMPARE(after, before);
+}
+
+void TestExternal::chattyTarDoesNotStall()
+{
+    // Thousands of refused members make tar write far more than a pipe holds on standard error
+    // while it is still reading; the pipeline must keep draining it to reach the end.
+    QTemporaryDir work;
+    QByteArray tar;
+    for (int i = 0; i < 5000; ++i)
+        tar += tarEntry("../escape" + QByteArray::number(i) + ".txt", '0', {}, "evil");
+    writeFile(work.filePath("chatty.tar"), tar + QByteArray(1024, '\0'));
+    const QString archive = work.filePath("chatty.tar.gz");
+    QCOMPARE(runTool("gzip", {"-c", work.filePath("chatty.tar")}, {}, archive).exitCode, 0);
+
+    CompressionHandler handler;
+    QVERIFY(!handler.extractArchive(archive, work.filePath("dest/inner"), QString()));
+    QVERIFY2(handler.lastError().startsWith("tar 进程失败: ") &&
+                 handler.lastError().contains("escape4999.txt"),
+             qPrintable(handler.lastError().right(200)));
+    QCOMPARE(treeListing(work.filePath("dest")), QStringList{"inner/"});
 }
 
 void TestExternal::hostile7z_data()

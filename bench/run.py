@@ -3,8 +3,11 @@
 
     python3 bench/run.py [--preset quick|full] [--runs N] [--work DIR] [--build DIR] [--only NAME...]
 
-Prints, per operation, the median wall time, throughput, peak memory and output size of every
-tool, and each tool's time as a ratio of the first anchor's. Nothing here fails a build.
+Prints Markdown tables: per operation, the median wall time, throughput, processor time (user +
+system), peak memory and output size of every tool, with time and size as ratios of the first
+anchor's. Also the extraction latency of a one-file archive per format and the main window's
+status line over a folder of 100,000 files. The machine's load is printed before and after, since
+other work on it skews every figure. Nothing here fails a build.
 """
 import argparse
 import os
@@ -13,14 +16,17 @@ import shutil
 import statistics
 import subprocess
 import sys
+import tempfile
 import time
 from pathlib import Path
 
 PRESETS = {
     # small files, size of the compressible file, size of the incompressible file
-    "quick": dict(small_files=2000, big_text=10 << 20, big_random=5 << 20),
-    "full": dict(small_files=20000, big_text=100 << 20, big_random=50 << 20),
+    "quick": dict(small_files=2000, big_text=10 << 20, big_random=5 << 20, status_files=10000),
+    "full": dict(small_files=20000, big_text=100 << 20, big_random=50 << 20, status_files=100000),
 }
+# Single-threaded xz needs minutes for the whole corpus; tar.xz runs on these folders of it.
+TXZ_SUBSET = ["src/模块00", "src/模块01", "src/模块02", "src/模块03"]
 
 WORDS = ("archive compress extract folder file data kelvane stream block entry header offset "
          "checksum deflate buffer window thread progress cancel 压缩 解压 文件 目录 数据").split()
@@ -86,27 +92,46 @@ def tree_size(path):
     return sum(p.stat().st_size for p in path.rglob("*") if p.is_file() and not p.is_symlink())
 
 
+def load():
+    return "load average " + ", ".join(f"{value:.2f}" for value in os.getloadavg())
+
+
 def run_once(command, cwd, prepare):
     prepare()
-    started = time.perf_counter()
-    process = subprocess.Popen(command, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-    _, status, usage = os.wait4(process.pid, 0)
-    elapsed = time.perf_counter() - started
+    # Deleting the previous output leaves the file system work to do; finish it before timing.
+    os.sync()
+    # GNU time reports the peak memory of the program alone; a forked Python would count its own.
+    # Pipelines (tar | xz -T0) run in a shell, and the figure is then that of their largest process.
+    program = ["sh", "-c", command] if isinstance(command, str) else list(command)
+    with tempfile.NamedTemporaryFile("r") as peak_file:
+        started = time.perf_counter()
+        process = subprocess.Popen(["/usr/bin/time", "-f", "%M", "-o", peak_file.name] + program, cwd=cwd,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        _, status, usage = os.wait4(process.pid, 0)
+        elapsed = time.perf_counter() - started
+        peak_kib = peak_file.read().strip().splitlines()
     stderr = process.stderr.read().decode(errors="replace")
     process.stderr.close()
     process.returncode = os.waitstatus_to_exitcode(status)
     if process.returncode != 0:
-        raise RuntimeError(f"{' '.join(map(str, command))} failed ({process.returncode}): {stderr.strip()}")
-    return elapsed, usage.ru_maxrss * 1024
+        shown = command if isinstance(command, str) else " ".join(map(str, command))
+        raise RuntimeError(f"{shown} failed ({process.returncode}): {stderr.strip()}")
+    return elapsed, usage.ru_utime + usage.ru_stime, int(peak_kib[-1]) * 1024
 
 
 def measure(name, command, cwd, output, runs, prepare):
-    times, peaks = [], []
-    for _ in range(runs):
-        elapsed, peak = run_once(command, cwd, prepare)
-        times.append(elapsed)
-        peaks.append(peak)
-    return dict(tool=name, seconds=statistics.median(times), peak=max(peaks), size=tree_size(output))
+    times, cpus, peaks = [], [], []
+    try:
+        for _ in range(runs):
+            elapsed, cpu, peak = run_once(command, cwd, prepare)
+            times.append(elapsed)
+            cpus.append(cpu)
+            peaks.append(peak)
+    except RuntimeError as error:
+        print(f"<!-- {name}: {error} -->", file=sys.stderr)
+        return dict(tool=name, failed=True)
+    return dict(tool=name, seconds=statistics.median(times), cpu=statistics.median(cpus), peak=max(peaks),
+                size=tree_size(output), failed=False)
 
 
 def remove(path):
@@ -119,13 +144,37 @@ def remove(path):
 
 
 def print_table(title, input_bytes, rows):
-    print(f"\n### {title}")
-    print(f"{'tool':<34} {'median s':>9} {'MB/s':>8} {'peak MB':>8} {'size MB':>9} {'time ×':>7}")
-    anchor = rows[1]["seconds"] if len(rows) > 1 else rows[0]["seconds"]
+    """The first row is ours, the second the anchor the ratios refer to."""
+    print(f"\n#### {title}\n")
+    print("| tool | median s | MB/s | CPU s | peak MB | size MB | time × | size × |")
+    print("|---|---:|---:|---:|---:|---:|---:|---:|")
+    anchor = rows[1] if len(rows) > 1 and not rows[1]["failed"] else rows[0]
     for row in rows:
-        print(f"{row['tool']:<34} {row['seconds']:>9.3f} {input_bytes / row['seconds'] / 1e6:>8.1f} "
-              f"{row['peak'] / 1e6:>8.1f} {row['size'] / 1e6:>9.2f} {row['seconds'] / anchor:>7.2f}")
+        if row["failed"]:
+            print(f"| {row['tool']} | failed | | | | | | |")
+            continue
+        time_ratio = row["seconds"] / anchor["seconds"] if not anchor["failed"] else float("nan")
+        size_ratio = row["size"] / anchor["size"] if not anchor["failed"] and anchor["size"] else float("nan")
+        print(f"| {row['tool']} | {row['seconds']:.2f} | {input_bytes / row['seconds'] / 1e6:.1f} | "
+              f"{row['cpu']:.2f} | {row['peak'] / 1e6:.1f} | {row['size'] / 1e6:.2f} | {time_ratio:.2f} | "
+              f"{size_ratio:.3f} |")
     sys.stdout.flush()
+
+
+def make_status_folder(root, count):
+    """One flat folder of count small files and a few subfolders, made once."""
+    folder = root / f"status{count}"
+    marker = root / f"status{count}.done"
+    if marker.exists():
+        return folder
+    shutil.rmtree(folder, ignore_errors=True)
+    folder.mkdir(parents=True)
+    for index in range(count):
+        (folder / f"file_{index:06d}.dat").write_bytes(b"0123456789" * (index % 50))
+    for index in range(count // 500):
+        (folder / f"folder_{index:03d}").mkdir()
+    marker.touch()
+    return folder
 
 
 def main():
@@ -134,7 +183,7 @@ def main():
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--work", type=Path, default=Path("/tmp/kelvane-bench"))
     parser.add_argument("--build", type=Path, default=Path(__file__).resolve().parent.parent / "build")
-    parser.add_argument("--only", nargs="*", help="operations to run (zip, tgz, txz, 7z, latency)")
+    parser.add_argument("--only", nargs="*", help="operations to run (zip, tgz, txz, 7z, latency, status)")
     args = parser.parse_args()
 
     ours = args.build / "bench" / "kelvane_bench"
@@ -146,23 +195,30 @@ def main():
     input_bytes = tree_size(corpus)
     out = work / "out"
     out.mkdir(exist_ok=True)
-    wanted = set(args.only or ["zip", "tgz", "txz", "7z", "latency"])
+    wanted = set(args.only or ["zip", "tgz", "txz", "7z", "latency", "status"])
     print(f"corpus: {corpus} ({args.preset}, {input_bytes / 1e6:.1f} MB), runs: {args.runs}, "
-          f"cores: {os.cpu_count()}")
+          f"cores: {os.cpu_count()}, {load()} at {time.strftime('%H:%M UTC', time.gmtime())}")
 
-    def create(title, archive_name, commands):
+    def create(title, archive_name, commands, measured_bytes=input_bytes):
         archive = out / archive_name
         rows = [measure(tool, command, work, archive, args.runs, remove(archive))
                 for tool, command in commands(archive)]
-        print_table(title, input_bytes, rows)
-        return archive
+        print_table(title, measured_bytes, rows)
+        # The anchor's archive is what the extraction rows read, so every tool reads the same bytes.
+        anchor = out / ("anchor-" + archive_name)
+        remove(anchor)()
+        _, anchor_command = commands(anchor)[1]
+        if not rows[1]["failed"]:
+            subprocess.run(anchor_command, cwd=work, check=True, shell=isinstance(anchor_command, str),
+                           stdout=subprocess.DEVNULL)
+        return anchor
 
-    def extract(title, archive, commands):
+    def extract(title, archive, commands, measured_bytes=input_bytes):
         destination = out / "extracted"
         rows = [measure(tool, command, work, destination, args.runs,
                         lambda: (remove(destination)(), destination.mkdir()))
                 for tool, command in commands(archive, destination)]
-        print_table(title, input_bytes, rows)
+        print_table(title, measured_bytes, rows)
 
     if "zip" in wanted:
         archive = create("ZIP create", "corpus.zip", lambda a: [
@@ -182,6 +238,7 @@ def main():
         archive = create("tar.gz create", "corpus.tar.gz", lambda a: [
             ("kelvane GZIP", [ours, "compress", "GZIP", a, corpus]),
             ("tar -czf", ["tar", "-czf", a, "corpus"]),
+            ("tar -cf - | gzip", f"tar -cf - corpus | gzip > {a}"),
             ("bsdtar -czf", ["bsdtar", "-czf", a, "corpus"]),
         ])
         extract("tar.gz extract", archive, lambda a, d: [
@@ -191,15 +248,18 @@ def main():
         ])
 
     if "txz" in wanted:
-        archive = create("tar.xz create", "corpus.tar.xz", lambda a: [
-            ("kelvane XZ", [ours, "compress", "XZ", a, corpus]),
-            ("tar -cJf", ["tar", "-cJf", a, "corpus"]),
-            ("tar -I 'xz -T0' -cf", ["tar", "-I", "xz -T0", "-cf", a, "corpus"]),
-        ])
-        extract("tar.xz extract", archive, lambda a, d: [
+        subset = [f"corpus/{folder}" for folder in TXZ_SUBSET]
+        subset_bytes = sum(tree_size(work / folder) for folder in subset)
+        archive = create(f"tar.xz create ({len(subset)} folders of the corpus, {subset_bytes / 1e6:.0f} MB)",
+                         "corpus.tar.xz", lambda a: [
+            ("kelvane XZ", [ours, "compress", "XZ", a] + [work / folder for folder in subset]),
+            ("tar -cJf", ["tar", "-cJf", a] + subset),
+            ("tar -cf - | xz -T0", f"tar -cf - {' '.join(subset)} | xz -T0 > {a}"),
+        ], subset_bytes)
+        extract("tar.xz extract (same subset)", archive, lambda a, d: [
             ("kelvane xz", [ours, "extract", a, d]),
             ("tar -xJf", ["tar", "-xJf", a, "-C", d]),
-        ])
+        ], subset_bytes)
 
     if "7z" in wanted:
         archive = create("7z create", "corpus.7z", lambda a: [
@@ -215,16 +275,43 @@ def main():
         one = work / "one"
         one.mkdir(exist_ok=True)
         (one / "note.txt").write_text("one small file\n")
-        print("\n### one-file archive, extract latency (median of 9)")
+        print("\n#### One-file archive: extraction latency (median of 9)\n")
+        print("| format | median ms | peak MB |")
+        print("|---|---:|---:|")
         for fmt, suffix in [("ZIP", "zip"), ("TAR", "tar"), ("GZIP", "tar.gz"), ("BZIP2", "tar.bz2"),
                             ("XZ", "tar.xz"), ("7Z", "7z")]:
             archive = out / f"one.{suffix}"
             remove(archive)()
-            subprocess.run([ours, "compress", fmt, archive, one / "note.txt"], check=True)
+            made = subprocess.run([ours, "compress", fmt, archive, one / "note.txt"], stderr=subprocess.PIPE)
             destination = out / "one-extracted"
             row = measure(f"kelvane {suffix}", [ours, "extract", archive, destination], work, destination, 9,
-                          remove(destination))
-            print(f"{suffix:<8} {row['seconds'] * 1000:8.1f} ms   peak {row['peak'] / 1e6:6.1f} MB")
+                          remove(destination)) if made.returncode == 0 else dict(failed=True)
+            if row["failed"]:
+                print(f"| {suffix} | failed | |")
+            else:
+                print(f"| {suffix} | {row['seconds'] * 1000:.1f} | {row['peak'] / 1e6:.1f} |")
+
+    if "status" in wanted:
+        count = PRESETS[args.preset]["status_files"]
+        folder = make_status_folder(work, count)
+        status_bench = args.build / "bench" / "kelvane_statusbench"
+        result = subprocess.run([status_bench, folder, str(max(args.runs, 3))], capture_output=True, text=True)
+        figures = dict(line.split(" ", 1) for line in result.stdout.splitlines() if " " in line)
+        print(f"\n#### Status line over a folder of {count:,} files (real window, offscreen; median of "
+              f"{max(args.runs, 3)})\n")
+        print("| figure | wall ms | CPU ms |")
+        print("|---|---:|---:|")
+        for key, title in [("folder_status_navigate", "folder status: Enter in the path field"),
+                           ("folder_status_refresh", "folder status: refresh"),
+                           ("select_all_ctrl_a", "Ctrl+A: selection"),
+                           ("selection_label_only", "Ctrl+A: selection status label")]:
+            if key in figures:
+                wall, _, cpu = figures[key].partition(" cpu ")
+                print(f"| {title} | {float(wall):.0f} | {float(cpu):.0f} |")
+        if result.returncode != 0:
+            print(f"<!-- status bench failed: {result.stderr.strip()} -->")
+
+    print(f"\n{load()} at {time.strftime('%H:%M UTC', time.gmtime())}")
 
 
 if __name__ == "__main__":

@@ -186,7 +186,7 @@ bool CompressionHandler::runCompressProcess(const QString &compressor, const QSt
     QList<QProcess *> tools{&tar};
     const bool compressed = !compressor.isEmpty();
     if (compressed) {
-        if (!startTool(compressorProcess, compressor, ToolCommands::compressorArguments()))
+        if (!startTool(compressorProcess, compressor, ToolCommands::compressorArguments(compressor)))
             return false;
         tools << &compressorProcess;
     }

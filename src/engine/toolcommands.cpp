@@ -66,8 +66,10 @@ QStringList sevenZipExtractArguments(const QString &archivePath, const QString &
             QStringLiteral("-bsp1")};
 }
 
-QStringList compressorArguments()
+QStringList compressorArguments(const QString &compressor)
 {
+    if (compressor == QLatin1String("xz"))
+        return {QStringLiteral("-T0"), QStringLiteral("-c")};
     return {QStringLiteral("-c")};
 }
 

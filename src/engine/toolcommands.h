@@ -17,7 +17,9 @@ QStringList tarExtractArguments(const QString &destinationPath);
 QStringList sevenZipCreateArguments(const QStringList &files, const QString &archivePath,
                                     const QString &excludedName, bool withPassword);
 QStringList sevenZipExtractArguments(const QString &archivePath, const QString &destinationPath);
-QStringList compressorArguments();
+// The compressor writing to standard output; xz on all cores (its threaded output is standard .xz,
+// cut into independent blocks), gzip and bzip2 have a single thread.
+QStringList compressorArguments(const QString &compressor);
 QStringList decompressorArguments();
 
 } // namespace ToolCommands

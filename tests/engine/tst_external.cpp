@@ -239,7 +239,9 @@ void TestExternal::commandLines_data()
         << QStringList{"a", "/a/x.7z", "/a/photos", "-t7z", "-bso0", "-bsp1", "-p"};
     QTest::newRow("7z extract") << ToolCommands::sevenZipExtractArguments("/a/x.7z", "/a/out dir")
                                 << QStringList{"x", "/a/x.7z", "-o/a/out dir", "-aoa", "-bso0", "-bsp1"};
-    QTest::newRow("compressor") << ToolCommands::compressorArguments() << QStringList{"-c"};
+    QTest::newRow("gzip") << ToolCommands::compressorArguments("gzip") << QStringList{"-c"};
+    QTest::newRow("bzip2") << ToolCommands::compressorArguments("bzip2") << QStringList{"-c"};
+    QTest::newRow("xz on every core") << ToolCommands::compressorArguments("xz") << QStringList{"-T0", "-c"};
     QTest::newRow("decompressor") << ToolCommands::decompressorArguments() << QStringList{"-d", "-c"};
 }
 

@@ -1105,6 +1105,15 @@ void TestArchiveCommands::keyboardAccess()
     QTest::keyClick(tree(), Qt::Key_Up, Qt::AltModifier);
     QTRY_COMPARE(model()->filePath(tree()->rootIndex()), input);
 
+    // In the path field Backspace edits the text and does not go up.
+    auto *pathEdit = window->findChild<QLineEdit *>(QStringLiteral("pathLineEdit"));
+    pathEdit->setFocus();
+    QTest::keyClick(pathEdit, Qt::Key_Backspace);
+    QTest::qWait(100);
+    QCOMPARE(pathEdit->text(), input.chopped(1));
+    QCOMPARE(model()->filePath(tree()->rootIndex()), input);
+    tree()->setFocus();
+
     auto *status = window->findChild<QLabel *>(QStringLiteral("statusLabel"));
     const QString statusBefore = status->text();
     writeFile(input + QStringLiteral("/later.txt"), "written behind the window's back");

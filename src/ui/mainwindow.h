@@ -75,6 +75,8 @@ private:
     void loadSettings();
     void saveSettings();
     void setupMainMenu();
+    // Starts a fresh instance and ends this one; stays running when the new one cannot start.
+    void restartApplication();
 
     Ui::MainWindow *ui;
     CompressionHandler *compressionHandler;

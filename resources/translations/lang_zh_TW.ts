@@ -1,4 +1,268 @@
 <?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_TW" sourcelanguage="zh_CN">
+<context>
+    <name>AboutDialog</name>
+    <message>
+        <source>关于Kelvane</source>
+        <translation>關於Kelvane</translation>
+    </message>
+    <message>
+        <source>&lt;h2&gt;Kelvane&lt;/h2&gt;</source>
+        <translation>&lt;h2&gt;Kelvane&lt;/h2&gt;</translation>
+    </message>
+    <message>
+        <source>版本: 1.0.0.01</source>
+        <translation>版本: 1.0.0.01</translation>
+    </message>
+    <message>
+        <source>高效压缩与解压工具。支持多种格式，快速处理大体积文件。界面清爽无广告，让文件管理轻松又顺畅！</source>
+        <translation>高效壓縮與解壓工具。支援多種格式，快速處理大體積文件。界面清爽無廣告，讓檔案管理輕鬆又順暢！</translation>
+    </message>
+    <message>
+        <source>&lt;a href=&quot;https://kelvane.org/&quot;&gt;访问官方网站&lt;/a&gt;</source>
+        <translation>&lt;a href=&quot;https://kelvane.org/&quot;&gt;訪問官方網站&lt;/a&gt;</translation>
+    </message>
+    <message>
+        <source>版权所有 © 2026 Kelvane 开发团队</source>
+        <translation>版權所有 © 2026 Kelvane 開發團隊</translation>
+    </message>
+</context>
+<context>
+    <name>CompressionHandler</name>
+    <message>
+        <source>操作已取消</source>
+        <translation>操作已取消</translation>
+    </message>
+    <message>
+        <source>未选择要压缩的文件</source>
+        <translation>未選擇要壓縮的檔案</translation>
+    </message>
+    <message>
+        <source>压缩格式 %1 暂不支持</source>
+        <translation>壓縮格式 %1 暫不支援</translation>
+    </message>
+    <message>
+        <source>压缩文件不存在</source>
+        <translation>壓縮檔案不存在</translation>
+    </message>
+    <message>
+        <source>未指定解压目标目录</source>
+        <translation>未指定解壓目標目錄</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>Kelvane - 现代化压缩工具</source>
+        <translation>Kelvane - 現代化壓縮工具</translation>
+    </message>
+    <message>
+        <source>路径...</source>
+        <translation>路徑...</translation>
+    </message>
+    <message>
+        <source>设置加载成功</source>
+        <translation>設定載入成功</translation>
+    </message>
+    <message>
+        <source>保存设置失败:</source>
+        <translation>儲存設定失敗:</translation>
+    </message>
+    <message>
+        <source>设置保存成功</source>
+        <translation>設定儲存成功</translation>
+    </message>
+    <message>
+        <source>重置确认</source>
+        <translation>重設確認</translation>
+    </message>
+    <message>
+        <source>确定要将所有设置重置为默认状态吗？此操作无法撤销。</source>
+        <translation>確定要將所有設定重設為預設狀態嗎？此操作無法撤銷。</translation>
+    </message>
+    <message>
+        <source>重置完成</source>
+        <translation>重設完成</translation>
+    </message>
+    <message>
+        <source>所有设置已重置为默认状态。程序将重新启动以应用更改。</source>
+        <translation>所有設定已重設為預設狀態。程式將重新啟動以應用變更。</translation>
+    </message>
+    <message>
+        <source>重新启动程序失败</source>
+        <translation>重新啟動程式失敗</translation>
+    </message>
+    <message>
+        <source>翻译文件未找到:</source>
+        <translation>翻譯檔案未找到:</translation>
+    </message>
+    <message>
+        <source>加载翻译文件失败:</source>
+        <translation>載入翻譯檔案失敗:</translation>
+    </message>
+    <message>
+        <source>简体中文</source>
+        <translation>简体中文</translation>
+    </message>
+    <message>
+        <source>繁體中文</source>
+        <translation>繁體中文</translation>
+    </message>
+    <message>
+        <source>English</source>
+        <translation>English</translation>
+    </message>
+    <message>
+        <source>重置设置</source>
+        <translation>重設設定</translation>
+    </message>
+    <message>
+        <source>关于Kelvane</source>
+        <translation>關於Kelvane</translation>
+    </message>
+    <message>
+        <source>我的电脑</source>
+        <translation>我的電腦</translation>
+    </message>
+    <message>
+        <source>Kelvane</source>
+        <translation>Kelvane</translation>
+    </message>
+    <message>
+        <source>压缩选中</source>
+        <translation>壓縮選中</translation>
+    </message>
+    <message>
+        <source>解压到</source>
+        <translation>解壓到</translation>
+    </message>
+    <message>
+        <source>一键解压</source>
+        <translation>一鍵解壓</translation>
+    </message>
+    <message>
+        <source>删除选中</source>
+        <translation>刪除選中</translation>
+    </message>
+    <message>
+        <source>向上</source>
+        <translation>向上</translation>
+    </message>
+    <message>
+        <source>转到桌面</source>
+        <translation>轉到桌面</translation>
+    </message>
+    <message>
+        <source>搜索文件...</source>
+        <translation>搜尋檔案...</translation>
+    </message>
+    <message>
+        <source>搜索文件</source>
+        <translation>搜尋檔案</translation>
+    </message>
+    <message>
+        <source>刷新当前目录</source>
+        <translation>重新整理目前目錄</translation>
+    </message>
+    <message>
+        <source>刷新</source>
+        <translation>重新整理</translation>
+    </message>
+    <message>
+        <source>选中: 0 个项目 | 大小: 0 B</source>
+        <translation>選中: 0 個項目 | 大小: 0 B</translation>
+    </message>
+    <message>
+        <source>就绪</source>
+        <translation>就緒</translation>
+    </message>
+    <message>
+        <source>选择模型为空，连接失败</source>
+        <translation>選擇模型為空，連接失敗</translation>
+    </message>
+    <message>
+        <source>文件系统模型为空</source>
+        <translation>檔案系統模型為空</translation>
+    </message>
+    <message>
+        <source>选中: %1 个项目 | 大小: %2</source>
+        <translation>選中: %1 個項目 | 大小: %2</translation>
+    </message>
+    <message>
+        <source>我的电脑 - 选择驱动器</source>
+        <translation>我的電腦 - 選擇磁碟機</translation>
+    </message>
+    <message>
+        <source>文件夹: %1 | 文件: %2 | 大小: %3</source>
+        <translation>資料夾: %1 | 檔案: %2 | 大小: %3</translation>
+    </message>
+    <message>
+        <source>%1 GB</source>
+        <translation>%1 GB</translation>
+    </message>
+    <message>
+        <source>%1 MB</source>
+        <translation>%1 MB</translation>
+    </message>
+    <message>
+        <source>%1 KB</source>
+        <translation>%1 KB</translation>
+    </message>
+    <message>
+        <source>%1 字节</source>
+        <translation>%1 位元組</translation>
+    </message>
+    <message>
+        <source>警告</source>
+        <translation>警告</translation>
+    </message>
+    <message>
+        <source>请选择要删除的文件或文件夹</source>
+        <translation>請選擇要刪除的檔案或資料夾</translation>
+    </message>
+    <message>
+        <source>确认删除</source>
+        <translation>確認刪除</translation>
+    </message>
+    <message>
+        <source>确定要删除选中的文件吗？此操作不可恢复。</source>
+        <translation>確定要刪除選中的檔案嗎？此操作不可恢復。</translation>
+    </message>
+    <message>
+        <source>错误</source>
+        <translation>錯誤</translation>
+    </message>
+    <message>
+        <source>路径不存在</source>
+        <translation>路徑不存在</translation>
+    </message>
+    <message>
+        <source>确认退出</source>
+        <translation>確認退出</translation>
+    </message>
+    <message>
+        <source>确定要退出 Kelvane 吗？</source>
+        <translation>確定要退出 Kelvane 嗎？</translation>
+    </message>
+</context>
+<context>
+    <name>MyFileSystemModel</name>
+    <message>
+        <source>名称</source>
+        <translation>名稱</translation>
+    </message>
+    <message>
+        <source>大小</source>
+        <translation>大小</translation>
+    </message>
+    <message>
+        <source>类型</source>
+        <translation>類型</translation>
+    </message>
+    <message>
+        <source>修改日期</source>
+        <translation>修改日期</translation>
+    </message>
+</context>
 </TS>

@@ -224,16 +224,12 @@ void MainWindow::setupMainMenu()
     menu->addAction(tr("重置设置"), this, &MainWindow::on_resetButton_clicked);
     menu->addAction(tr("关于Kelvane"), this, &MainWindow::on_aboutButton_clicked);
 
+    // The button opens an attached menu itself, below its bottom-left corner, for the mouse, the
+    // keyboard and click() alike; opening it again on `clicked` would show it a second time
+    // whenever the click is not a mouse press, so nothing else stays bound to that signal.
     ui->menuButton->setMenu(menu);
     ui->menuButton->setStyleSheet(QStringLiteral("QPushButton::menu-indicator { image: none; }"));
     disconnect(ui->menuButton, &QPushButton::clicked, nullptr, nullptr);
-    connect(
-        ui->menuButton, &QPushButton::clicked, ui->menuButton,
-        [this] {
-            if (QMenu *currentMenu = ui->menuButton->menu())
-                currentMenu->exec(ui->menuButton->mapToGlobal(QPoint(0, ui->menuButton->height())));
-        },
-        Qt::DirectConnection);
 }
 
 void MainWindow::changeEvent(QEvent *event)

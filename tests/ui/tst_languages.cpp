@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QSettings>
 #include <QToolButton>
@@ -113,6 +114,7 @@ private slots:
     void unknownCodeFallsBackToSourceLanguage();
     void driveListNameFollowsLanguage();
     void menuIsRebuiltOnceAfterManySwitches();
+    void choosingFromTheOpenMenuReplacesItSafely();
     void aboutDialogShowsEnglish();
 };
 
@@ -290,6 +292,7 @@ void TestLanguages::menuIsRebuiltOnceAfterManySwitches()
 {
     MainWindow window;
     window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
     for (int entry : {EnglishEntry, TraditionalEntry, SimplifiedEntry, EnglishEntry, TraditionalEntry})
         triggerMenuEntry(&window, entry);
     QVERIFY(QMetaObject::invokeMethod(&window, "updateMenuLanguage"));
@@ -319,6 +322,36 @@ void TestLanguages::menuIsRebuiltOnceAfterManySwitches()
     QTest::qWait(200);
     const QStringList expected{"简体中文", "繁體中文", "English", "-", "重設設定", "關於Kelvane"};
     QCOMPARE(openings, (QList<QStringList>{expected, expected}));
+}
+
+// A language chosen from the open menu replaces that menu while it still handles the key press;
+// afterwards exactly one menu, in the new language, remains.
+void TestLanguages::choosingFromTheOpenMenuReplacesItSafely()
+{
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QPointer<QMenu> openedMenu;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, &poll, [&] {
+        if (auto *popup = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+            poll.stop();
+            openedMenu = popup;
+            popup->setActiveAction(popup->actions().at(EnglishEntry));
+            QTest::keyClick(popup, Qt::Key_Return);
+        }
+    });
+    poll.start(20);
+    QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("menuButton")), Qt::LeftButton);
+    QTRY_VERIFY(!poll.isActive());
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    QVERIFY(openedMenu.isNull());
+    QCOMPARE(storedLanguage(), QStringLiteral("en_US"));
+    QCOMPARE(menuEntries(&window),
+             (QStringList{"简体中文", "繁體中文", "English*", "-", "Reset Settings", "About Kelvane"}));
+    QCOMPARE(window.findChildren<QMenu *>().size(), 1);
 }
 
 void TestLanguages::aboutDialogShowsEnglish()

@@ -50,6 +50,50 @@
         <source>未指定解压目标目录</source>
         <translation>No extraction target directory specified</translation>
     </message>
+    <message>
+        <source>创建ZIP压缩包失败: %1</source>
+        <translation>Failed to create ZIP archive: %1</translation>
+    </message>
+    <message>
+        <source>为文件创建源失败: %1</source>
+        <translation>Failed to create source for file: %1</translation>
+    </message>
+    <message>
+        <source>添加文件到压缩包失败: %1</source>
+        <translation>Failed to add file to archive: %1</translation>
+    </message>
+    <message>
+        <source>关闭ZIP压缩包失败: %1</source>
+        <translation>Failed to close ZIP archive: %1</translation>
+    </message>
+    <message>
+        <source>打开ZIP压缩包失败: %1</source>
+        <translation>Failed to open ZIP archive: %1</translation>
+    </message>
+    <message>
+        <source>从压缩包获取文件名失败</source>
+        <translation>Failed to get file name from archive</translation>
+    </message>
+    <message>
+        <source>打开压缩包中的文件失败: %1</source>
+        <translation>Failed to open file in archive: %1</translation>
+    </message>
+    <message>
+        <source>读取压缩包中的文件失败: %1</source>
+        <translation>Failed to read file in archive: %1</translation>
+    </message>
+    <message>
+        <source>压缩包中的路径不安全: %1</source>
+        <translation>Unsafe path in archive: %1</translation>
+    </message>
+    <message>
+        <source>创建文件失败: %1</source>
+        <translation>Failed to create file: %1</translation>
+    </message>
+    <message>
+        <source>写入文件失败: %1</source>
+        <translation>Failed to write file: %1</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>

@@ -50,6 +50,50 @@
         <source>未指定解压目标目录</source>
         <translation>未指定解壓目標目錄</translation>
     </message>
+    <message>
+        <source>创建ZIP压缩包失败: %1</source>
+        <translation>建立ZIP壓縮檔失敗: %1</translation>
+    </message>
+    <message>
+        <source>为文件创建源失败: %1</source>
+        <translation>為檔案建立來源失敗: %1</translation>
+    </message>
+    <message>
+        <source>添加文件到压缩包失败: %1</source>
+        <translation>添加檔案到壓縮檔失敗: %1</translation>
+    </message>
+    <message>
+        <source>关闭ZIP压缩包失败: %1</source>
+        <translation>關閉ZIP壓縮檔失敗: %1</translation>
+    </message>
+    <message>
+        <source>打开ZIP压缩包失败: %1</source>
+        <translation>開啟ZIP壓縮檔失敗: %1</translation>
+    </message>
+    <message>
+        <source>从压缩包获取文件名失败</source>
+        <translation>從壓縮檔取得檔案名稱失敗</translation>
+    </message>
+    <message>
+        <source>打开压缩包中的文件失败: %1</source>
+        <translation>開啟壓縮檔中的檔案失敗: %1</translation>
+    </message>
+    <message>
+        <source>读取压缩包中的文件失败: %1</source>
+        <translation>讀取壓縮檔中的檔案失敗: %1</translation>
+    </message>
+    <message>
+        <source>压缩包中的路径不安全: %1</source>
+        <translation>壓縮檔中的路徑不安全: %1</translation>
+    </message>
+    <message>
+        <source>创建文件失败: %1</source>
+        <translation>建立檔案失敗: %1</translation>
+    </message>
+    <message>
+        <source>写入文件失败: %1</source>
+        <translation>寫入檔案失敗: %1</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>

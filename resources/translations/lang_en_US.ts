@@ -32,7 +32,7 @@
     <name>CompressionHandler</name>
     <message>
         <source>操作已取消</source>
-        <translation>Operation cancelled</translation>
+        <translation>Operation canceled</translation>
     </message>
     <message>
         <source>未选择要压缩的文件</source>
@@ -93,6 +93,22 @@
     <message>
         <source>写入文件失败: %1</source>
         <translation>Failed to write file: %1</translation>
+    </message>
+    <message>
+        <source>创建临时文件失败</source>
+        <translation>Failed to create temporary file</translation>
+    </message>
+    <message>
+        <source>读取压缩包失败: %1</source>
+        <translation>Failed to read archive: %1</translation>
+    </message>
+    <message>
+        <source>启动 %1 进程失败。请确保已安装 %1 并在PATH环境变量中。</source>
+        <translation>Failed to start %1 process. Please ensure %1 is installed and in the PATH environment variable.</translation>
+    </message>
+    <message>
+        <source>%1 进程失败: %2</source>
+        <translation>%1 process failed: %2</translation>
     </message>
 </context>
 <context>
@@ -288,6 +304,98 @@
     <message>
         <source>确定要退出 Kelvane 吗？</source>
         <translation>Are you sure you want to exit Kelvane?</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>正在取消...</source>
+        <translation>Canceling...</translation>
+    </message>
+    <message>
+        <source>压缩或解压操作仍在进行。要取消该操作并退出吗？</source>
+        <translation>A compression or extraction is still in progress. Cancel it and exit?</translation>
+    </message>
+    <message>
+        <source>正在处理: %1</source>
+        <translation>Processing: %1</translation>
+    </message>
+    <message>
+        <source>成功</source>
+        <translation>Success</translation>
+    </message>
+    <message>
+        <source>操作完成成功</source>
+        <translation>Operation completed successfully</translation>
+    </message>
+    <message>
+        <source>已取消</source>
+        <translation>Canceled</translation>
+    </message>
+    <message>
+        <source>操作已取消</source>
+        <translation>Operation canceled</translation>
+    </message>
+    <message>
+        <source>操作失败: %1</source>
+        <translation>Operation failed: %1</translation>
+    </message>
+    <message>
+        <source>输入密码</source>
+        <translation>Enter Password</translation>
+    </message>
+    <message>
+        <source>请输入解压密码（如果没有密码请留空）:</source>
+        <translation>Please enter extraction password (leave blank if no password):</translation>
+    </message>
+    <message>
+        <source>解压</source>
+        <translation>Extract</translation>
+    </message>
+    <message>
+        <source>正在解压文件...</source>
+        <translation>Extracting files...</translation>
+    </message>
+    <message>
+        <source>请选择要压缩的文件或文件夹</source>
+        <translation>Please select files or folders to compress</translation>
+    </message>
+    <message>
+        <source>选择压缩文件保存位置</source>
+        <translation>Select location to save compressed file</translation>
+    </message>
+    <message>
+        <source>压缩文件 (*.zip *.7z *.tar *.gz *.bz2 *.xz)</source>
+        <translation>Compressed Files (*.zip *.7z *.tar *.gz *.bz2 *.xz)</translation>
+    </message>
+    <message>
+        <source>请输入压缩密码（可选）:</source>
+        <translation>Please enter compression password (optional):</translation>
+    </message>
+    <message>
+        <source>压缩</source>
+        <translation>Compress</translation>
+    </message>
+    <message>
+        <source>正在压缩文件...</source>
+        <translation>Compressing files...</translation>
+    </message>
+    <message>
+        <source>请选择要解压的压缩文件</source>
+        <translation>Please select compressed file to extract</translation>
+    </message>
+    <message>
+        <source>选择解压目标目录</source>
+        <translation>Select extraction target directory</translation>
+    </message>
+    <message>
+        <source>解压文件</source>
+        <translation>Extract Files</translation>
+    </message>
+    <message>
+        <source>是否要解压 &apos;%1&apos; 到当前目录？</source>
+        <translation>Do you want to extract &apos;%1&apos; to current directory?</translation>
     </message>
 </context>
 <context>

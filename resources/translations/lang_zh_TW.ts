@@ -94,6 +94,22 @@
         <source>写入文件失败: %1</source>
         <translation>寫入檔案失敗: %1</translation>
     </message>
+    <message>
+        <source>创建临时文件失败</source>
+        <translation>建立暫存檔案失敗</translation>
+    </message>
+    <message>
+        <source>读取压缩包失败: %1</source>
+        <translation>讀取壓縮檔失敗: %1</translation>
+    </message>
+    <message>
+        <source>启动 %1 进程失败。请确保已安装 %1 并在PATH环境变量中。</source>
+        <translation>啟動 %1 進程失敗。請確保已安裝 %1 並在PATH環境變數中。</translation>
+    </message>
+    <message>
+        <source>%1 进程失败: %2</source>
+        <translation>%1 進程失敗: %2</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
@@ -288,6 +304,98 @@
     <message>
         <source>确定要退出 Kelvane 吗？</source>
         <translation>確定要退出 Kelvane 嗎？</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>正在取消...</source>
+        <translation>正在取消...</translation>
+    </message>
+    <message>
+        <source>压缩或解压操作仍在进行。要取消该操作并退出吗？</source>
+        <translation>壓縮或解壓操作仍在進行。要取消該操作並退出嗎？</translation>
+    </message>
+    <message>
+        <source>正在处理: %1</source>
+        <translation>正在處理: %1</translation>
+    </message>
+    <message>
+        <source>成功</source>
+        <translation>成功</translation>
+    </message>
+    <message>
+        <source>操作完成成功</source>
+        <translation>操作完成成功</translation>
+    </message>
+    <message>
+        <source>已取消</source>
+        <translation>已取消</translation>
+    </message>
+    <message>
+        <source>操作已取消</source>
+        <translation>操作已取消</translation>
+    </message>
+    <message>
+        <source>操作失败: %1</source>
+        <translation>操作失敗: %1</translation>
+    </message>
+    <message>
+        <source>输入密码</source>
+        <translation>輸入密碼</translation>
+    </message>
+    <message>
+        <source>请输入解压密码（如果没有密码请留空）:</source>
+        <translation>請輸入解壓密碼（如果沒有密碼請留空）:</translation>
+    </message>
+    <message>
+        <source>解压</source>
+        <translation>解壓</translation>
+    </message>
+    <message>
+        <source>正在解压文件...</source>
+        <translation>正在解壓檔案...</translation>
+    </message>
+    <message>
+        <source>请选择要压缩的文件或文件夹</source>
+        <translation>請選擇要壓縮的檔案或資料夾</translation>
+    </message>
+    <message>
+        <source>选择压缩文件保存位置</source>
+        <translation>選擇壓縮檔案儲存位置</translation>
+    </message>
+    <message>
+        <source>压缩文件 (*.zip *.7z *.tar *.gz *.bz2 *.xz)</source>
+        <translation>壓縮檔案 (*.zip *.7z *.tar *.gz *.bz2 *.xz)</translation>
+    </message>
+    <message>
+        <source>请输入压缩密码（可选）:</source>
+        <translation>請輸入壓縮密碼（可選）:</translation>
+    </message>
+    <message>
+        <source>压缩</source>
+        <translation>壓縮</translation>
+    </message>
+    <message>
+        <source>正在压缩文件...</source>
+        <translation>正在壓縮檔案...</translation>
+    </message>
+    <message>
+        <source>请选择要解压的压缩文件</source>
+        <translation>請選擇要解壓的壓縮檔案</translation>
+    </message>
+    <message>
+        <source>选择解压目标目录</source>
+        <translation>選擇解壓目標目錄</translation>
+    </message>
+    <message>
+        <source>解压文件</source>
+        <translation>解壓檔案</translation>
+    </message>
+    <message>
+        <source>是否要解压 &apos;%1&apos; 到当前目录？</source>
+        <translation>是否要解壓 &apos;%1&apos; 到目前目錄？</translation>
     </message>
 </context>
 <context>

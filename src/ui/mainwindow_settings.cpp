@@ -179,8 +179,19 @@ void MainWindow::loadLanguage(QString language)
         return;
     }
 
+    retranslateWindow();
+}
+
+void MainWindow::retranslateWindow()
+{
     ui->retranslateUi(this);
     setupMainMenu();
+    // The form puts back its initial status texts, but the folder and the selection are unchanged.
+    updateFolderInfo();
+    updateSelectionInfo();
+    // Otherwise the field keeps the old language's name, which Return would then reject.
+    if (currentPath.isEmpty())
+        ui->pathLineEdit->setText(tr("我的电脑"));
 }
 
 void MainWindow::updateMenuLanguage()
@@ -234,13 +245,8 @@ void MainWindow::setupMainMenu()
 
 void MainWindow::changeEvent(QEvent *event)
 {
-    if (event->type() == QEvent::LanguageChange) {
-        ui->retranslateUi(this);
-        setupMainMenu();
-        // Otherwise the field keeps the old language's name, which Return would then reject.
-        if (currentPath.isEmpty())
-            ui->pathLineEdit->setText(tr("我的电脑"));
-    }
+    if (event->type() == QEvent::LanguageChange)
+        retranslateWindow();
     QMainWindow::changeEvent(event);
 }
 

@@ -8,6 +8,7 @@
 #include <QAbstractItemModel>
 #include <QActionGroup>
 #include <QDesktopServices>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -113,6 +114,7 @@ private slots:
     void choosingTheCurrentLanguageDoesNothing();
     void unknownCodeFallsBackToSourceLanguage();
     void driveListNameFollowsLanguage();
+    void statusLineKeepsItsFiguresAcrossSwitches();
     void menuIsRebuiltOnceAfterManySwitches();
     void choosingFromTheOpenMenuReplacesItSafely();
     void aboutDialogShowsEnglish();
@@ -286,6 +288,35 @@ void TestLanguages::driveListNameFollowsLanguage()
     QTest::keyClick(pathFieldOf(&window), Qt::Key_Return);
     triggerMenuEntry(&window, TraditionalEntry);
     QCOMPARE(pathFieldOf(&window)->text(), desktopPath());
+}
+
+void TestLanguages::statusLineKeepsItsFiguresAcrossSwitches()
+{
+    QFile note(desktopPath() + QStringLiteral("/note.txt"));
+    QVERIFY(note.open(QIODevice::WriteOnly));
+    note.write("hello");
+    note.close();
+
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto *tree = window.findChild<QTreeView *>(QStringLiteral("fileTreeView"));
+    auto *model = qobject_cast<QFileSystemModel *>(tree->model());
+    QTRY_VERIFY(model->index(note.fileName()).isValid());
+    tree->selectionModel()->select(model->index(note.fileName()),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+
+    const auto statusLine = [&window] {
+        return QStringList{window.findChild<QLabel *>(QStringLiteral("selectedInfoLabel"))->text(),
+                           window.findChild<QLabel *>(QStringLiteral("statusLabel"))->text()};
+    };
+    triggerMenuEntry(&window, EnglishEntry);
+    QCOMPARE(statusLine(),
+             (QStringList{"Selected: 1 items | Size: 5 bytes", "Folders: 0 | Files: 1 | Size: 5 bytes"}));
+    triggerMenuEntry(&window, TraditionalEntry);
+    QCOMPARE(statusLine(),
+             (QStringList{"選中: 1 個項目 | 大小: 5 位元組", "資料夾: 0 | 檔案: 1 | 大小: 5 位元組"}));
+    QVERIFY(note.remove());
 }
 
 void TestLanguages::menuIsRebuiltOnceAfterManySwitches()

@@ -2,8 +2,9 @@
 // the menu, the column heads, the drive-list name and later dialogs (with the toolkit's own
 // button texts), an unknown code falls back to the source language, and the about dialog follows.
 #include "aboutdialog.h"
-#include "isolatedsession.h"
 #include "mainwindow.h"
+#include "modaldialog.h"
+#include "uitestsupport.h"
 
 #include <QAbstractItemModel>
 #include <QActionGroup>
@@ -18,9 +19,6 @@
 #include <QSettings>
 #include <QToolButton>
 #include <QTreeView>
-
-using isolatedsession::desktopPath;
-using isolatedsession::whenModalDialogOpens;
 
 namespace {
 
@@ -105,6 +103,9 @@ class TestLanguages : public QObject
 {
     Q_OBJECT
 
+public:
+    explicit TestLanguages(const UiTestEnvironment &environment) : environment(environment) {}
+
 private slots:
     void init();
     void startUpAppliesStoredLanguage_data();
@@ -118,6 +119,11 @@ private slots:
     void menuIsRebuiltOnceAfterManySwitches();
     void choosingFromTheOpenMenuReplacesItSafely();
     void aboutDialogShowsEnglish();
+
+private:
+    QString desktopPath() const { return environment.desktopPath(); }
+
+    const UiTestEnvironment &environment;
 };
 
 void TestLanguages::init()
@@ -424,9 +430,6 @@ void TestLanguages::aboutDialogShowsEnglish()
     QCOMPARE(window.findChildren<AboutDialog *>().size(), 0);
 }
 
-int main(int argc, char *argv[])
-{
-    return isolatedsession::runIsolated<TestLanguages>(argc, argv);
-}
+KELVANE_UI_TEST_MAIN(TestLanguages)
 
 #include "tst_languages.moc"

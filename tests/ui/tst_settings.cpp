@@ -1,7 +1,8 @@
 // The settings store: what start-up restores, what the window leaves behind at exit, and the
 // reset with both answers. Each case runs against a private, freshly emptied configuration folder.
-#include "isolatedsession.h"
 #include "mainwindow.h"
+#include "modaldialog.h"
+#include "uitestsupport.h"
 
 #include <QFileSystemModel>
 #include <QHeaderView>
@@ -14,9 +15,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTreeView>
-
-using isolatedsession::desktopPath;
-using isolatedsession::whenModalDialogOpens;
 
 namespace {
 
@@ -86,6 +84,9 @@ class TestSettings : public QObject
 {
     Q_OBJECT
 
+public:
+    explicit TestSettings(const UiTestEnvironment &environment) : environment(environment) {}
+
 private slots:
     void init();
     void emptyStoreGivesDefaults();
@@ -105,6 +106,9 @@ private slots:
     void resetAnsweredYesRestoresDefaultsAndRestarts();
 
 private:
+    QString desktopPath() const { return environment.desktopPath(); }
+
+    const UiTestEnvironment &environment;
     QTemporaryDir workspace;
 };
 
@@ -479,7 +483,11 @@ int main(int argc, char *argv[])
         return qEnvironmentVariableIsSet(restartedVariable) ? reportRestartedInstance(argc, argv, home)
                                                             : runConfirmedReset(argc, argv, home);
     }
-    return isolatedsession::runIsolated<TestSettings>(argc, argv);
+    UiTestEnvironment environment;
+    QApplication app(argc, argv);
+    TestSettings test(environment);
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
 }
 
 #include "tst_settings.moc"

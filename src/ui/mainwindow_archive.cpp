@@ -199,18 +199,18 @@ void MainWindow::onCompressionCompleted(bool success)
 
 void MainWindow::onFileSelectionChanged()
 {
-    const QModelIndexList selected = ui->fileTreeView->selectionModel()->selectedIndexes();
+    const bool hasSelection = ui->fileTreeView->selectionModel()->hasSelection();
     updateSelectionInfo();
     // A selection change during an operation (navigation through the path field) must not unlock.
     if (operationInProgress)
         return;
 
-    ui->addButton->setEnabled(!selected.isEmpty());
-    ui->deleteButton->setEnabled(!selected.isEmpty());
+    ui->addButton->setEnabled(hasSelection);
+    ui->deleteButton->setEnabled(hasSelection);
 
     bool archiveSelected = false;
-    for (const QModelIndex &index : selected) {
-        if (index.column() == 0 && hasArchiveSuffix(fileSystemModel->filePath(index))) {
+    for (const QModelIndex &index : selectedRowIndexes()) {
+        if (hasArchiveSuffix(fileSystemModel->filePath(index))) {
             archiveSelected = true;
             break;
         }
@@ -221,12 +221,8 @@ void MainWindow::onFileSelectionChanged()
 
 QString MainWindow::firstSelectedPath() const
 {
-    const QModelIndexList selected = ui->fileTreeView->selectionModel()->selectedIndexes();
-    for (const QModelIndex &index : selected) {
-        if (index.column() == 0)
-            return fileSystemModel->filePath(index);
-    }
-    return QString();
+    const QModelIndexList rows = selectedRowIndexes();
+    return rows.isEmpty() ? QString() : fileSystemModel->filePath(rows.first());
 }
 
 QString MainWindow::askExtractionPassword()
@@ -247,16 +243,14 @@ void MainWindow::startExtraction(const QString &archivePath, const QString &dest
 
 void MainWindow::onAddToArchive()
 {
-    const QModelIndexList selected = ui->fileTreeView->selectionModel()->selectedIndexes();
-    if (selected.isEmpty()) {
+    const QModelIndexList rows = selectedRowIndexes();
+    if (rows.isEmpty()) {
         QMessageBox::warning(this, tr("警告"), tr("请选择要压缩的文件或文件夹"), QMessageBox::Ok);
         return;
     }
     QStringList files;
-    for (const QModelIndex &index : selected) {
-        if (index.column() == 0)
-            files.append(fileSystemModel->filePath(index));
-    }
+    for (const QModelIndex &index : rows)
+        files.append(fileSystemModel->filePath(index));
 
     const QString archivePath = QFileDialog::getSaveFileName(
         this, tr("选择压缩文件保存位置"), currentPath + QStringLiteral("/archive.zip"),
@@ -276,7 +270,7 @@ void MainWindow::onAddToArchive()
 
 void MainWindow::onExtractTo()
 {
-    if (ui->fileTreeView->selectionModel()->selectedIndexes().isEmpty()) {
+    if (!ui->fileTreeView->selectionModel()->hasSelection()) {
         QMessageBox::warning(this, tr("警告"), tr("请选择要解压的压缩文件"), QMessageBox::Ok);
         return;
     }
@@ -291,7 +285,7 @@ void MainWindow::onExtractTo()
 
 void MainWindow::onExtractHere()
 {
-    if (ui->fileTreeView->selectionModel()->selectedIndexes().isEmpty()) {
+    if (!ui->fileTreeView->selectionModel()->hasSelection()) {
         QMessageBox::warning(this, tr("警告"), tr("请选择要解压的压缩文件"), QMessageBox::Ok);
         return;
     }

@@ -32,7 +32,7 @@
     <name>CompressionHandler</name>
     <message>
         <source>操作已取消</source>
-        <translation>Operation canceled</translation>
+        <translation>Operation cancelled</translation>
     </message>
     <message>
         <source>未选择要压缩的文件</source>
@@ -311,7 +311,7 @@
     </message>
     <message>
         <source>正在取消...</source>
-        <translation>Canceling...</translation>
+        <translation>Cancelling...</translation>
     </message>
     <message>
         <source>压缩或解压操作仍在进行。要取消该操作并退出吗？</source>
@@ -331,11 +331,11 @@
     </message>
     <message>
         <source>已取消</source>
-        <translation>Canceled</translation>
+        <translation>Cancelled</translation>
     </message>
     <message>
         <source>操作已取消</source>
-        <translation>Operation canceled</translation>
+        <translation>Operation cancelled</translation>
     </message>
     <message>
         <source>操作失败: %1</source>

@@ -14,6 +14,7 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
@@ -179,6 +180,9 @@ void MainWindow::loadLanguage(QString language)
         return;
     }
 
+    // The engine reads the interface language from the default locale, to decode legacy archive
+    // names in the code page users of that language write.
+    QLocale::setDefault(QLocale(language));
     retranslateWindow();
 }
 

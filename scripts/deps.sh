@@ -14,6 +14,8 @@ packages=(
     tar gzip bzip2 xz-utils p7zip-full
     # independent readers and writers the tests cross-check with
     zip unzip libarchive-tools
+    # the hostile-archive tests write their archives with python3's zipfile and tarfile
+    python3
 )
 
 missing=()

@@ -74,6 +74,7 @@ class TestConcurrency : public QObject
 
 private slots:
     void initTestCase();
+    void cleanup();
     void operationsOnThePool_data();
     void operationsOnThePool();
     void cancelFromTheMainThread_data();
@@ -91,6 +92,12 @@ void TestConcurrency::initTestCase()
     QVERIFY(writeFile(workspace.filePath("input/sub/b.bin"), randomBytes(256 * 1024)));
     // Large enough that a cancel from the main thread lands while the pool thread is still working.
     QVERIFY(writeFile(workspace.filePath("large.bin"), randomBytes(64 * 1024 * 1024)));
+}
+
+// A task still unwinding on its pool thread must not outlive the objects of the test that started it.
+void TestConcurrency::cleanup()
+{
+    QThreadPool::globalInstance()->waitForDone();
 }
 
 void TestConcurrency::operationsOnThePool_data()

@@ -12,6 +12,8 @@ packages=(
     libzip-dev
     # the external archive programs the engine runs
     tar gzip bzip2 xz-utils p7zip-full
+    # desktop integration checks and packaging
+    desktop-file-utils appstream dpkg-dev file
     # independent readers and writers the tests cross-check with
     zip unzip libarchive-tools
     # the hostile-archive tests write their archives with python3's zipfile and tarfile

@@ -86,23 +86,31 @@ QByteArray linkTarget(const QString &path)
 // folders (and dangling links) are kept as links, so a link cycle can never be walked. A link to a
 // file stores the file's content, which is what the user sees when opening it. Sockets, pipes and
 // devices carry no data an archive could keep and are left out.
-void collectEntries(const QFileInfo &info, const QString &name, const QString &archivePath,
-                    QList<PackedEntry> *entries)
+// Returns false, with the folder in *unreadable, when a folder cannot be listed: packing it as
+// empty would report success for content that is not in the archive.
+bool collectEntries(const QFileInfo &info, const QString &name, const QString &archivePath,
+                    QList<PackedEntry> *entries, QString *unreadable)
 {
     const auto mode = unixPermissions(info.permissions());
-    const qint64 modified = info.lastModified().toSecsSinceEpoch();
+    // A dangling link has no time of its own to report; libzip then stamps the current time.
+    const QDateTime lastModified = info.lastModified();
+    const qint64 modified = lastModified.isValid() ? lastModified.toSecsSinceEpoch() : -1;
     if (info.isSymLink() && !info.isFile()) {
         entries->append(
             {info.absoluteFilePath(), name, EntryKind::Link, 0, unixSymbolicLink | permissionBits, modified});
-        return;
+        return true;
     }
     if (info.isFile()) {
         entries->append(
             {info.absoluteFilePath(), name, EntryKind::File, info.size(), unixRegularFile | mode, modified});
-        return;
+        return true;
     }
     if (!info.isDir())
-        return;
+        return true;
+    if (!info.isReadable() || !info.isExecutable()) {
+        *unreadable = info.absoluteFilePath();
+        return false;
+    }
     const QString prefix = name.isEmpty() ? QString() : name + QLatin1Char('/');
     if (!name.isEmpty())
         entries->append({info.absoluteFilePath(), prefix, EntryKind::Folder, 0, unixFolder | mode, modified});
@@ -113,8 +121,10 @@ void collectEntries(const QFileInfo &info, const QString &name, const QString &a
         // The archive being replaced may sit inside a selected folder; it must not pack itself.
         if (child.absoluteFilePath() == archivePath)
             continue;
-        collectEntries(child, prefix + child.fileName(), archivePath, entries);
+        if (!collectEntries(child, prefix + child.fileName(), archivePath, entries, unreadable))
+            return false;
     }
+    return true;
 }
 
 } // namespace
@@ -141,7 +151,11 @@ bool CompressionHandler::createZipArchive(const QStringList &files, const QStrin
             lastErrorText = tr("为文件创建源失败: %1").arg(path);
             return false;
         }
-        collectEntries(info, info.fileName(), ownPath, &entries);
+        QString unreadable;
+        if (!collectEntries(info, info.fileName(), ownPath, &entries, &unreadable)) {
+            lastErrorText = tr("为文件创建源失败: %1").arg(unreadable);
+            return false;
+        }
         if (isCancelled())
             return failCancelled();
     }
@@ -172,7 +186,7 @@ bool CompressionHandler::createZipArchive(const QStringList &files, const QStrin
                 zip_source_free(source);
         }
         bool added = index >= 0;
-        if (added && entry.kind != EntryKind::File)
+        if (added && entry.kind != EntryKind::File && entry.modified >= 0)
             added = zip_file_set_mtime(archive.get(), zip_uint64_t(index), time_t(entry.modified), 0) == 0;
         if (added)
             added = zip_file_set_external_attributes(archive.get(), zip_uint64_t(index), 0, ZIP_OPSYS_UNIX,

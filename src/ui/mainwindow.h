@@ -66,6 +66,12 @@ private:
     void updateSelectionInfo();
     void updateFolderInfo();
     QString formatFileSize(qint64 size) const;
+    // The desktop folder, or the home folder where the system has no desktop folder.
+    static QString desktopOrHomePath();
+    // Column-0 index of every selected row, each row once, read from the selection ranges so a
+    // whole-folder selection costs one index per row rather than one per cell.
+    QModelIndexList selectedRowIndexes() const;
+    bool isDriveListName(const QString &path) const;
 
     // Archive commands (mainwindow_archive.cpp)
     void setActionButtonsEnabled(bool enabled);

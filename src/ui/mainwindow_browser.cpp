@@ -1,15 +1,325 @@
 #include "mainwindow.h"
+#include "ui_mainwindow.h"
 
-void MainWindow::setupTreeView() {}
-void MainWindow::navigateToPath(const QString &) {}
-void MainWindow::refreshCurrentView() {}
-void MainWindow::updateSelectionInfo() {}
-void MainWindow::updateFolderInfo() {}
-QString MainWindow::formatFileSize(qint64) const { return QString(); }
-void MainWindow::onDeleteSelected() {}
-void MainWindow::onRefresh() {}
-void MainWindow::onPathChanged() {}
-void MainWindow::onUpButtonClicked() {}
-void MainWindow::onDesktopButtonClicked() {}
-void MainWindow::onSearchButtonClicked() {}
-void MainWindow::onSearchTextChanged(QString) {}
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QMessageBox>
+#include <QSet>
+#include <QStandardPaths>
+
+namespace {
+
+const char *const headerStyleSheet = R"(
+/* The head row blends into the panel: no background of its own, no borders. */
+QHeaderView {
+    background-color: transparent;
+    border: none;
+    height: 20px;
+}
+/* Column heads: bold, left aligned, text pushed down a little. */
+QHeaderView::section {
+    background-color: transparent;
+    padding-top: 8px;
+    border: 1px solid transparent;
+    text-align: left;
+    font-weight: bold;
+    color: #333333;
+    height: 30px;
+    margin: 0px;
+}
+/* A faint shade shows which head a click will sort by. */
+QHeaderView::section:hover {
+    background-color: rgba(240, 240, 240, 100);
+}
+)";
+
+const char *const treeStyleSheet = R"(
+QTreeView {
+    alternate-background-color: #f8f9fa;
+    selection-background-color: #e3f2fd;
+    selection-color: #000000;
+    border: none;
+}
+QTreeView::item:selected {
+    background-color: #00b688;
+    color: #000000;
+}
+QTreeView::item:selected:active {
+    color:#ffffff;
+    background-color: #00b688;
+}
+QTreeView::item:selected:!active {
+    background-color: #e3f2fd;
+}
+QTreeView::item:hover {
+    background-color: #f5f5f5;
+}
+)";
+
+// True when index lies below root in the model's tree (root itself excluded).
+bool isBelow(const QModelIndex &index, const QModelIndex &root)
+{
+    for (QModelIndex parent = index.parent();; parent = parent.parent()) {
+        if (parent == root)
+            return true;
+        if (!parent.isValid())
+            return false;
+    }
+}
+
+} // namespace
+
+QString MainWindow::desktopOrHomePath()
+{
+    const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    if (!desktop.isEmpty() && QFileInfo(desktop).isDir())
+        return desktop;
+    return QDir::homePath();
+}
+
+bool MainWindow::isDriveListName(const QString &path) const
+{
+    if (path == QLatin1String("MyComputer") || path == tr("我的电脑"))
+        return true;
+#ifdef Q_OS_WIN
+    // Windows has no single root: "/" only names the drive list there.
+    if (path == QLatin1String("/"))
+        return true;
+#endif
+    return path == QLatin1String("::{") || path.isEmpty();
+}
+
+void MainWindow::setupTreeView()
+{
+    fileSystemModel->setFilter(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+    fileSystemModel->setRootPath(QString());
+    ui->fileTreeView->setModel(fileSystemModel);
+
+    if (QHeaderView *header = ui->fileTreeView->header()) {
+        header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        header->setMinimumHeight(30);
+        header->setStyleSheet(QString::fromLatin1(headerStyleSheet));
+        header->setMinimumSectionSize(20);
+        header->setDefaultSectionSize(34);
+    }
+
+    ui->fileTreeView->setRootIsDecorated(false);
+    ui->fileTreeView->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ui->fileTreeView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ui->fileTreeView->setAlternatingRowColors(true);
+    ui->fileTreeView->setStyleSheet(QString::fromLatin1(treeStyleSheet));
+    ui->fileTreeView->setRootIndex(fileSystemModel->index(QString()));
+
+    ui->fileTreeView->setColumnWidth(0, 300);
+    ui->fileTreeView->setColumnWidth(1, 100);
+    ui->fileTreeView->setColumnWidth(2, 100);
+    ui->fileTreeView->setColumnWidth(3, 150);
+    ui->fileTreeView->setHeaderHidden(false);
+}
+
+void MainWindow::navigateToPath(const QString &path)
+{
+    if (!fileSystemModel) {
+        qWarning().noquote() << tr("文件系统模型为空");
+        return;
+    }
+    if (ui->fileTreeView->model() != fileSystemModel)
+        ui->fileTreeView->setModel(fileSystemModel);
+
+    // The argument may be currentPath itself, so read it in full before overwriting the member.
+    const QString target = path;
+    if (isDriveListName(target)) {
+        currentPath.clear();
+        ui->pathLineEdit->setText(tr("我的电脑"));
+        ui->fileTreeView->setRootIndex(fileSystemModel->index(QString()));
+    } else if (QDir(target).exists()) {
+        currentPath = QDir(target).absolutePath();
+        ui->pathLineEdit->setText(currentPath);
+        ui->fileTreeView->setRootIndex(fileSystemModel->index(currentPath));
+    } else {
+        return;
+    }
+    updateFolderInfo();
+    updateSelectionInfo();
+}
+
+void MainWindow::refreshCurrentView()
+{
+    const QString path = currentPath;
+    fileSystemModel->setRootPath(path);
+    ui->fileTreeView->setRootIndex(fileSystemModel->index(path));
+    updateFolderInfo();
+    updateSelectionInfo();
+}
+
+QModelIndexList MainWindow::selectedRowIndexes() const
+{
+    QModelIndexList rows;
+    const QItemSelectionModel *selectionModel = ui->fileTreeView->selectionModel();
+    if (!selectionModel)
+        return rows;
+    for (const QItemSelectionRange &range : selectionModel->selection()) {
+        if (range.left() != 0)
+            continue;
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows.append(fileSystemModel->index(row, 0, range.parent()));
+    }
+    return rows;
+}
+
+void MainWindow::updateSelectionInfo()
+{
+    QSet<QString> seenPaths;
+    int itemCount = 0;
+    qint64 totalBytes = 0;
+    for (const QModelIndex &index : selectedRowIndexes()) {
+        const QString path = fileSystemModel->filePath(index);
+        if (seenPaths.contains(path))
+            continue;
+        seenPaths.insert(path);
+        ++itemCount;
+        // Asked of the file system, not the model's size column, which may still be loading.
+        const QFileInfo info(path);
+        if (info.isFile())
+            totalBytes += info.size();
+    }
+    ui->selectedInfoLabel->setText(
+        tr("选中: %1 个项目 | 大小: %2").arg(itemCount).arg(formatFileSize(totalBytes)));
+}
+
+void MainWindow::updateFolderInfo()
+{
+    if (currentPath.isEmpty()) {
+        ui->statusLabel->setText(tr("我的电脑 - 选择驱动器"));
+        return;
+    }
+    int folderCount = 0;
+    int fileCount = 0;
+    qint64 totalBytes = 0;
+    const QFileInfoList entries =
+        QDir(currentPath).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::NoSort);
+    for (const QFileInfo &entry : entries) {
+        if (entry.isDir()) {
+            ++folderCount;
+        } else {
+            ++fileCount;
+            totalBytes += entry.size();
+        }
+    }
+    ui->statusLabel->setText(tr("文件夹: %1 | 文件: %2 | 大小: %3")
+                                 .arg(folderCount)
+                                 .arg(fileCount)
+                                 .arg(formatFileSize(totalBytes)));
+}
+
+QString MainWindow::formatFileSize(qint64 size) const
+{
+    constexpr qint64 kib = 1024;
+    constexpr qint64 mib = kib * 1024;
+    constexpr qint64 gib = mib * 1024;
+    if (size >= gib)
+        return tr("%1 GB").arg(double(size) / double(gib), 0, 'f', 2);
+    if (size >= mib)
+        return tr("%1 MB").arg(double(size) / double(mib), 0, 'f', 2);
+    if (size >= kib)
+        return tr("%1 KB").arg(double(size) / double(kib), 0, 'f', 2);
+    return tr("%1 字节").arg(size);
+}
+
+void MainWindow::onDeleteSelected()
+{
+    const QItemSelectionModel *selectionModel = ui->fileTreeView->selectionModel();
+    if (!selectionModel || !selectionModel->hasSelection()) {
+        QMessageBox::warning(this, tr("警告"), tr("请选择要删除的文件或文件夹"));
+        return;
+    }
+    if (QMessageBox::question(this, tr("确认删除"), tr("确定要删除选中的文件吗？此操作不可恢复。"),
+                              QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
+        return;
+    }
+
+    // Collect the paths first: removing entries changes the model under the indexes.
+    const QModelIndex shownRoot = ui->fileTreeView->rootIndex();
+    QStringList paths;
+    for (const QModelIndex &index : selectedRowIndexes()) {
+        // A row outside the shown folder (the folder just entered, still selected) is never
+        // deleted: it could be the shown folder itself or one of its ancestors.
+        if (isBelow(index, shownRoot))
+            paths.append(fileSystemModel->filePath(index));
+    }
+
+    for (const QString &path : std::as_const(paths)) {
+        const QFileInfo info(path);
+        if (info.isSymLink() || info.isJunction()) {
+            // Remove the link itself; following it would empty the folder it points to.
+            if (!QFile::remove(path))
+                QDir().rmdir(path);
+        } else if (info.isRoot()) {
+            continue; // never empty a whole drive or file system
+        } else if (info.isDir()) {
+            QDir(path).removeRecursively();
+        } else {
+            QFile::remove(path);
+        }
+    }
+    refreshCurrentView();
+}
+
+void MainWindow::onRefresh()
+{
+    refreshCurrentView();
+}
+
+void MainWindow::onPathChanged()
+{
+    const QString text = ui->pathLineEdit->text();
+    if (text == tr("我的电脑") || text == QLatin1String("MyComputer")) {
+        navigateToPath(QString());
+    } else if (QDir(text).exists()) {
+        navigateToPath(text);
+    } else {
+        QMessageBox::warning(this, tr("错误"), tr("路径不存在"));
+        ui->pathLineEdit->setText(currentPath);
+    }
+}
+
+void MainWindow::onUpButtonClicked()
+{
+    if (currentPath.isEmpty())
+        return;
+    QDir dir(currentPath);
+    if (dir.isRoot()) {
+        navigateToPath(QString());
+        return;
+    }
+    if (dir.cdUp())
+        navigateToPath(dir.absolutePath());
+}
+
+void MainWindow::onDesktopButtonClicked()
+{
+    navigateToPath(desktopOrHomePath());
+}
+
+void MainWindow::onSearchButtonClicked()
+{
+    const QString text = ui->searchLineEdit->text().trimmed();
+    if (text.isEmpty()) {
+        refreshCurrentView();
+        return;
+    }
+    fileSystemModel->setNameFilters({QLatin1Char('*') + text + QLatin1Char('*')});
+    fileSystemModel->setNameFilterDisables(false);
+}
+
+void MainWindow::onSearchTextChanged(QString text)
+{
+    if (!text.isEmpty())
+        return;
+    fileSystemModel->setNameFilters({});
+    refreshCurrentView();
+}

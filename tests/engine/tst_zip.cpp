@@ -463,6 +463,7 @@ void TestZip::linksKeptWithoutDescending()
     QVERIFY(buildTree(dir.filePath("src"), {{"dir/real.txt", "real"}}));
     QVERIFY(QFile::link("..", dir.filePath("src/dir/loop")));
     QVERIFY(QFile::link("real.txt", dir.filePath("src/dir/alias.txt")));
+    QVERIFY(QFile::link("missing.txt", dir.filePath("src/dir/dangling")));
     const QString archive = dir.filePath("links.zip");
     CompressionHandler handler;
     QVERIFY2(handler.compressFiles("ZIP", {dir.filePath("src/dir")}, archive, QString()),
@@ -472,7 +473,7 @@ void TestZip::linksKeptWithoutDescending()
     for (const ArchiveEntryInfo &entry : listArchive(archive))
         names.append(entry.name);
     names.sort();
-    QCOMPARE(names, (QStringList{"dir/", "dir/alias.txt", "dir/loop", "dir/real.txt"}));
+    QCOMPARE(names, (QStringList{"dir/", "dir/alias.txt", "dir/dangling", "dir/loop", "dir/real.txt"}));
     const ToolResult test = runTool("unzip", {"-t", archive});
     QVERIFY2(test.exitCode == 0, qPrintable(test.output));
 
@@ -481,6 +482,8 @@ void TestZip::linksKeptWithoutDescending()
     const QFileInfo loop(dir.filePath("out/dir/loop"));
     QVERIFY(loop.isSymLink());
     QCOMPARE(loop.canonicalFilePath(), QFileInfo(dir.filePath("out")).canonicalFilePath());
+    QCOMPARE(QFileInfo(dir.filePath("out/dir/dangling")).symLinkTarget(),
+             dir.filePath("out/dir/missing.txt"));
     const QFileInfo alias(dir.filePath("out/dir/alias.txt"));
     QVERIFY(!alias.isSymLink());
     QFile aliasFile(alias.filePath());

@@ -5,6 +5,9 @@
 #include <QStringList>
 
 #include <atomic>
+#include <functional>
+
+class QProcess;
 
 // The archive engine. compressFiles and extractArchive block and are meant to be called on a
 // worker thread; signals are emitted on that calling thread. Failures return false and leave a
@@ -40,20 +43,34 @@ private:
 
     // ZIP through libzip
     bool createZipArchive(const QStringList &files, const QString &archivePath, const QString &password);
-    bool extractZipArchive(const QString &archivePath, const QString &destinationPath, const QString &password);
+    bool extractZipArchive(const QString &archivePath, const QString &destinationPath,
+                           const QString &password);
 
     // Formats made and unpacked by external programs
     bool createTarArchive(const QStringList &files, const QString &archivePath);
     bool create7zArchive(const QStringList &files, const QString &archivePath, const QString &password);
     bool extractTarArchive(const QString &archivePath, const QString &destinationPath);
-    bool extract7zArchive(const QString &archivePath, const QString &destinationPath, const QString &password);
+    bool extract7zArchive(const QString &archivePath, const QString &destinationPath,
+                          const QString &password);
     bool createCompressedTarArchive(const QString &compressor, const QStringList &files,
                                     const QString &archivePath);
     bool extractCompressedTarArchive(const QString &decompressor, const QString &archivePath,
                                      const QString &destinationPath);
-    bool runCompressProcess(const QString &program, const QStringList &arguments, const QStringList &files);
-    bool runExtractProcess(const QString &program, const QStringList &arguments,
-                           const QString &outputPath = QString());
+    // tar's stream, through the compressor when one is named, into a temporary file that replaces
+    // archivePath only when everything succeeded.
+    bool runCompressProcess(const QString &compressor, const QStringList &files, const QString &archivePath);
+    // The archive's bytes, through the decompressor when one is named, into tar unpacking into
+    // destinationPath.
+    bool runExtractProcess(const QString &decompressor, const QString &archivePath,
+                           const QString &destinationPath);
+    // 7z with -bsp1 progress; standardInput is written to it and the channel closed.
+    bool runSevenZip(const QStringList &arguments, const QByteArray &standardInput);
+    bool startTool(QProcess &tool, const QString &program, const QStringList &arguments);
+    // False, with every tool stopped and the last-error text set, once the operation is cancelled
+    // or one of the tools has failed.
+    bool toolsHealthy(const QList<QProcess *> &tools);
+    // Waits for the tools in order, calling afterEachWait once per tick.
+    bool waitForTools(const QList<QProcess *> &tools, const std::function<void()> &afterEachWait);
 
     QString lastErrorText;
     std::atomic_bool cancelRequested{false};

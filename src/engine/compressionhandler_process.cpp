@@ -1,58 +1,398 @@
 #include "compressionhandler.h"
 
+#include "sevenzipprogress.h"
+#include "toolcommands.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <cstdio>
+
 namespace {
-QString unsupported(const QString &name)
+
+constexpr int startTimeoutMs = 30000;
+// How often a waiting loop looks at cancel and at the other programs of a pipeline.
+constexpr int tickMs = 100;
+constexpr int terminateGraceMs = 3000;
+constexpr qint64 chunkBytes = 256 * 1024;
+// Bounds what waits in our memory for a slower program downstream.
+constexpr qint64 maxQueuedBytes = 1024 * 1024;
+constexpr qint64 tarBlockBytes = 512;
+
+const QString tarProgram = QStringLiteral("tar");
+const QString sevenZipProgram = QStringLiteral("7z");
+
+bool hasFailed(const QProcess &tool)
 {
-    return CompressionHandler::tr("压缩格式 %1 暂不支持").arg(name);
+    return tool.state() == QProcess::NotRunning &&
+           (tool.exitStatus() == QProcess::CrashExit || tool.exitCode() != 0);
 }
+
+// For a program killed by a signal the exit code holds the signal's number.
+bool diedOfBrokenPipe(const QProcess &tool)
+{
+    return tool.exitStatus() == QProcess::CrashExit && tool.exitCode() == SIGPIPE;
+}
+
+void stopTools(const QList<QProcess *> &tools)
+{
+    for (QProcess *tool : tools) {
+        if (tool->state() != QProcess::NotRunning)
+            tool->terminate();
+    }
+    for (QProcess *tool : tools) {
+        if (tool->state() != QProcess::NotRunning && !tool->waitForFinished(terminateGraceMs)) {
+            tool->kill();
+            tool->waitForFinished(-1);
+        }
+    }
+}
+
+qint64 tarEntryBytes(const QFileInfo &info)
+{
+    const qint64 size = info.isFile() && !info.isSymLink() ? info.size() : 0;
+    return tarBlockBytes + (size + tarBlockBytes - 1) / tarBlockBytes * tarBlockBytes;
+}
+
+// What tar will emit for one input: a header per entry plus the contents in whole blocks. Long
+// names and record padding make the real stream slightly larger.
+qint64 expectedTarBytes(const QString &path)
+{
+    const QFileInfo root(path);
+    if (!root.exists())
+        return 0;
+    qint64 bytes = tarEntryBytes(root);
+    if (root.isDir() && !root.isSymLink()) {
+        QDirIterator entries(path, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                             QDirIterator::Subdirectories);
+        while (entries.hasNext()) {
+            entries.next();
+            bytes += tarEntryBytes(entries.fileInfo());
+        }
+    }
+    return bytes;
+}
+
+// Archives are written in a private folder next to the target, on the same file system, and moved
+// over the target only when complete: a failure or a cancel leaves an existing file untouched and
+// nothing half-written behind.
+QString partialFolderTemplate(const QString &archivePath)
+{
+    return QFileInfo(archivePath).absolutePath() + QLatin1String("/.kelvane-XXXXXX");
+}
+
+// std::rename replaces an existing file in one step.
+bool replaceFile(const QString &from, const QString &to)
+{
+    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+}
+
+int percentOf(qint64 done, qint64 total)
+{
+    // 100 is kept for the moment the work is really over.
+    return total > 0 ? int(qMin<qint64>(99, done * 100 / total)) : 0;
+}
+
 } // namespace
 
-bool CompressionHandler::createTarArchive(const QStringList &, const QString &)
+bool CompressionHandler::createTarArchive(const QStringList &files, const QString &archivePath)
 {
-    lastErrorText = unsupported(QStringLiteral("TAR"));
+    return runCompressProcess(QString(), files, archivePath);
+}
+
+bool CompressionHandler::create7zArchive(const QStringList &files, const QString &archivePath,
+                                         const QString &password)
+{
+    QTemporaryDir work(partialFolderTemplate(archivePath));
+    if (!work.isValid()) {
+        lastErrorText = tr("创建临时文件失败");
+        return false;
+    }
+    // 7z needs a name that does not exist yet: it would add to an archive found there.
+    const QString partialArchive = work.filePath(QStringLiteral("archive.7z"));
+    const QByteArray standardInput = password.isEmpty() ? QByteArray() : password.toUtf8() + '\n';
+    const QStringList arguments = ToolCommands::sevenZipCreateArguments(
+        files, partialArchive, QFileInfo(work.path()).fileName(), !password.isEmpty());
+    if (!runSevenZip(arguments, standardInput))
+        return false;
+    if (!replaceFile(partialArchive, archivePath)) {
+        lastErrorText = tr("创建文件失败: %1").arg(archivePath);
+        return false;
+    }
+    reportProgress(100);
+    return true;
+}
+
+bool CompressionHandler::extractTarArchive(const QString &archivePath, const QString &destinationPath)
+{
+    return runExtractProcess(QString(), archivePath, destinationPath);
+}
+
+bool CompressionHandler::extract7zArchive(const QString &archivePath, const QString &destinationPath,
+                                          const QString &password)
+{
+    QDir().mkpath(destinationPath);
+    // 7z reads a line only when the archive is encrypted; an empty line then reads as a wrong
+    // password instead of a prompt that ends in "Break signaled".
+    if (!runSevenZip(ToolCommands::sevenZipExtractArguments(archivePath, destinationPath),
+                     password.toUtf8() + '\n'))
+        return false;
+    reportProgress(100);
+    return true;
+}
+
+bool CompressionHandler::createCompressedTarArchive(const QString &compressor, const QStringList &files,
+                                                    const QString &archivePath)
+{
+    return runCompressProcess(compressor, files, archivePath);
+}
+
+bool CompressionHandler::extractCompressedTarArchive(const QString &decompressor, const QString &archivePath,
+                                                     const QString &destinationPath)
+{
+    return runExtractProcess(decompressor, archivePath, destinationPath);
+}
+
+bool CompressionHandler::runCompressProcess(const QString &compressor, const QStringList &files,
+                                            const QString &archivePath)
+{
+    QTemporaryDir work(partialFolderTemplate(archivePath));
+    if (!work.isValid()) {
+        lastErrorText = tr("创建临时文件失败");
+        return false;
+    }
+    QFile output(work.filePath(QStringLiteral("archive")));
+    if (!output.open(QIODevice::WriteOnly)) {
+        lastErrorText = tr("创建文件失败: %1").arg(archivePath);
+        return false;
+    }
+
+    // Progress is the share of tar's stream handed on; the current item follows the same count.
+    QList<qint64> itemEnds;
+    qint64 expectedBytes = 2 * tarBlockBytes;
+    for (const QString &file : files) {
+        expectedBytes += expectedTarBytes(file);
+        itemEnds << expectedBytes;
+    }
+
+    QProcess tar;
+    QProcess compressorProcess;
+    QList<QProcess *> tools{&tar};
+    const bool compressed = !compressor.isEmpty();
+    if (compressed) {
+        if (!startTool(compressorProcess, compressor, ToolCommands::compressorArguments()))
+            return false;
+        tools << &compressorProcess;
+    }
+    if (!startTool(tar, tarProgram,
+                   ToolCommands::tarCreateArguments(files, QFileInfo(work.path()).fileName()))) {
+        stopTools(tools);
+        return false;
+    }
+    tar.closeWriteChannel();
+
+    QIODevice &sink = compressed ? static_cast<QIODevice &>(compressorProcess) : output;
+    bool written = true;
+    const auto saveCompressed = [&] {
+        if (compressed) {
+            const QByteArray data = compressorProcess.readAllStandardOutput();
+            written = written && output.write(data) == data.size();
+        }
+    };
+
+    qint64 emittedBytes = 0;
+    int currentItem = -1;
+    while (written) {
+        if (!toolsHealthy(tools))
+            return false;
+        if (compressed && compressorProcess.bytesToWrite() > maxQueuedBytes) {
+            compressorProcess.waitForBytesWritten(tickMs);
+        } else if (tar.bytesAvailable() == 0) {
+            if (tar.state() == QProcess::NotRunning)
+                break;
+            tar.waitForReadyRead(tickMs);
+        }
+        const QByteArray data = tar.read(chunkBytes);
+        if (!data.isEmpty()) {
+            written = sink.write(data) == data.size();
+            emittedBytes += data.size();
+            reportProgress(percentOf(emittedBytes, expectedBytes));
+            int item = currentItem < 0 ? 0 : currentItem;
+            while (item + 1 < files.size() && emittedBytes > itemEnds.at(item))
+                ++item;
+            if (item != currentItem) {
+                currentItem = item;
+                emit currentFileChanged(files.at(item));
+            }
+        }
+        saveCompressed();
+    }
+
+    if (!written)
+        stopTools(tools);
+    else if (!toolsHealthy(tools))
+        return false;
+    if (written && compressed) {
+        while (compressorProcess.bytesToWrite() > 0) {
+            compressorProcess.waitForBytesWritten(tickMs);
+            saveCompressed();
+            if (!toolsHealthy(tools))
+                return false;
+        }
+        compressorProcess.closeWriteChannel();
+        if (!waitForTools(tools, saveCompressed))
+            return false;
+        saveCompressed();
+    }
+    output.close();
+    if (!written || output.error() != QFileDevice::NoError || !replaceFile(output.fileName(), archivePath)) {
+        lastErrorText = tr("创建文件失败: %1").arg(archivePath);
+        return false;
+    }
+    reportProgress(100);
+    return true;
+}
+
+bool CompressionHandler::runExtractProcess(const QString &decompressor, const QString &archivePath,
+                                           const QString &destinationPath)
+{
+    QFile archive(archivePath);
+    if (!archive.open(QIODevice::ReadOnly)) {
+        lastErrorText = tr("读取压缩包失败: %1").arg(archivePath);
+        return false;
+    }
+    QDir().mkpath(destinationPath);
+
+    QProcess tar;
+    QProcess decompressorProcess;
+    QList<QProcess *> tools;
+    tar.setStandardOutputFile(QProcess::nullDevice());
+    // Read standard error while waiting on another program, so a chatty tar never blocks on it.
+    tar.setReadChannel(QProcess::StandardError);
+    const bool compressed = !decompressor.isEmpty();
+    if (compressed) {
+        decompressorProcess.setStandardOutputProcess(&tar);
+        decompressorProcess.setReadChannel(QProcess::StandardError);
+        tools << &decompressorProcess;
+    }
+    tools << &tar;
+    if (!startTool(tar, tarProgram, ToolCommands::tarExtractArguments(destinationPath)))
+        return false;
+    if (compressed && !startTool(decompressorProcess, decompressor, ToolCommands::decompressorArguments())) {
+        stopTools({&tar});
+        return false;
+    }
+
+    // We feed the archive ourselves, so progress is the share of its bytes handed over.
+    QProcess &feeder = *tools.first();
+    const qint64 archiveBytes = archive.size();
+    qint64 queuedBytes = 0;
+    while (feeder.state() != QProcess::NotRunning) {
+        if (!toolsHealthy(tools))
+            return false;
+        if (!archive.atEnd() && feeder.bytesToWrite() < maxQueuedBytes) {
+            const QByteArray chunk = archive.read(chunkBytes);
+            if (chunk.isEmpty()) {
+                lastErrorText = tr("读取压缩包失败: %1").arg(archivePath);
+                return false;
+            }
+            feeder.write(chunk);
+            queuedBytes += chunk.size();
+        } else if (feeder.bytesToWrite() > 0) {
+            feeder.waitForBytesWritten(tickMs);
+        } else {
+            break;
+        }
+        reportProgress(percentOf(queuedBytes - feeder.bytesToWrite(), archiveBytes));
+    }
+    feeder.closeWriteChannel();
+    if (!waitForTools(tools, {}))
+        return false;
+    reportProgress(100);
+    return true;
+}
+
+bool CompressionHandler::runSevenZip(const QStringList &arguments, const QByteArray &standardInput)
+{
+    QProcess sevenZip;
+    if (!startTool(sevenZip, sevenZipProgram, arguments))
+        return false;
+    sevenZip.write(standardInput);
+    sevenZip.closeWriteChannel();
+
+    SevenZipProgress progress;
+    return waitForTools({&sevenZip}, [&] {
+        const QString previousName = progress.currentName();
+        if (!progress.feed(sevenZip.readAllStandardOutput()))
+            return;
+        reportProgress(qMin(progress.percent(), 99));
+        if (progress.currentName() != previousName)
+            emit currentFileChanged(progress.currentName());
+    });
+}
+
+bool CompressionHandler::startTool(QProcess &tool, const QString &program, const QStringList &arguments)
+{
+    tool.start(program, arguments);
+    if (tool.waitForStarted(startTimeoutMs))
+        return true;
+    lastErrorText = tr("启动 %1 进程失败。请确保已安装 %1 并在PATH环境变量中。").arg(program);
     return false;
 }
 
-bool CompressionHandler::create7zArchive(const QStringList &, const QString &, const QString &)
+bool CompressionHandler::toolsHealthy(const QList<QProcess *> &tools)
 {
-    lastErrorText = unsupported(QStringLiteral("7Z"));
+    // A zero wait takes in output and a program's end without blocking.
+    for (QProcess *tool : tools) {
+        if (tool->state() != QProcess::NotRunning)
+            tool->waitForFinished(0);
+    }
+    if (isCancelled()) {
+        stopTools(tools);
+        return failCancelled();
+    }
+    // The first failed program in the pipeline is the cause, unless it only died of the broken
+    // pipe that a later program's failure left behind.
+    QProcess *culprit = nullptr;
+    for (QProcess *tool : tools) {
+        if (hasFailed(*tool) && !diedOfBrokenPipe(*tool)) {
+            culprit = tool;
+            break;
+        }
+    }
+    for (QProcess *tool : tools) {
+        if (!culprit && hasFailed(*tool))
+            culprit = tool;
+    }
+    if (!culprit)
+        return true;
+
+    QString details = QString::fromUtf8(culprit->readAllStandardError()).trimmed();
+    if (details.isEmpty() && culprit->exitStatus() == QProcess::CrashExit)
+        details = culprit->errorString();
+    lastErrorText = tr("%1 进程失败: %2").arg(culprit->program(), details);
+    stopTools(tools);
     return false;
 }
 
-bool CompressionHandler::extractTarArchive(const QString &, const QString &)
+bool CompressionHandler::waitForTools(const QList<QProcess *> &tools,
+                                      const std::function<void()> &afterEachWait)
 {
-    lastErrorText = unsupported(QStringLiteral("tar"));
-    return false;
-}
-
-bool CompressionHandler::extract7zArchive(const QString &, const QString &, const QString &)
-{
-    lastErrorText = unsupported(QStringLiteral("7z"));
-    return false;
-}
-
-bool CompressionHandler::createCompressedTarArchive(const QString &compressor, const QStringList &,
-                                                    const QString &)
-{
-    lastErrorText = unsupported(compressor);
-    return false;
-}
-
-bool CompressionHandler::extractCompressedTarArchive(const QString &decompressor, const QString &,
-                                                     const QString &)
-{
-    lastErrorText = unsupported(decompressor);
-    return false;
-}
-
-bool CompressionHandler::runCompressProcess(const QString &program, const QStringList &, const QStringList &)
-{
-    lastErrorText = unsupported(program);
-    return false;
-}
-
-bool CompressionHandler::runExtractProcess(const QString &program, const QStringList &, const QString &)
-{
-    lastErrorText = unsupported(program);
-    return false;
+    for (QProcess *tool : tools) {
+        while (tool->state() != QProcess::NotRunning) {
+            tool->waitForFinished(tickMs);
+            if (afterEachWait)
+                afterEachWait();
+            if (!toolsHealthy(tools))
+                return false;
+        }
+    }
+    if (afterEachWait)
+        afterEachWait();
+    return toolsHealthy(tools);
 }

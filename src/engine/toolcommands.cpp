@@ -1,0 +1,79 @@
+#include "toolcommands.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace ToolCommands {
+
+namespace {
+QString absoluteCleanPath(const QString &path)
+{
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+} // namespace
+
+QStringList tarCreateArguments(const QStringList &files, const QString &excludedName)
+{
+    QStringList arguments{QStringLiteral("-cf"), QStringLiteral("-")};
+    if (!excludedName.isEmpty())
+        arguments << QStringLiteral("--exclude=") + excludedName;
+    for (const QString &file : files) {
+        const QFileInfo item(absoluteCleanPath(file));
+        QString name = item.fileName();
+        if (name.isEmpty()) // the root folder has no name of its own
+            name = QStringLiteral(".");
+        else if (name.startsWith(QLatin1Char('-'))) // or tar would read it as an option
+            name.prepend(QLatin1String("./"));
+        arguments << QStringLiteral("-C") << item.absolutePath() << name;
+    }
+    return arguments;
+}
+
+QStringList tarExtractArguments(const QString &destinationPath)
+{
+    // Owners and set-id bits from a foreign archive are not restored, even when run as root.
+    return {QStringLiteral("-xf"),
+            QStringLiteral("-"),
+            QStringLiteral("-C"),
+            destinationPath,
+            QStringLiteral("--no-same-owner"),
+            QStringLiteral("--no-same-permissions")};
+}
+
+QStringList sevenZipCreateArguments(const QStringList &files, const QString &archivePath,
+                                    const QString &excludedName, bool withPassword)
+{
+    QStringList arguments{QStringLiteral("a"), archivePath};
+    // Absolute inputs store each item under its own name, as tar and ZIP do.
+    for (const QString &file : files)
+        arguments << absoluteCleanPath(file);
+    if (!excludedName.isEmpty())
+        arguments << QStringLiteral("-xr!") + excludedName;
+    arguments << QStringLiteral("-t7z") << QStringLiteral("-bso0") << QStringLiteral("-bsp1");
+    if (withPassword)
+        arguments << QStringLiteral("-p");
+    return arguments;
+}
+
+QStringList sevenZipExtractArguments(const QString &archivePath, const QString &destinationPath)
+{
+    // "-aoa" overwrites existing files as tar does, instead of asking on standard input.
+    return {QStringLiteral("x"),
+            archivePath,
+            QStringLiteral("-o") + destinationPath,
+            QStringLiteral("-aoa"),
+            QStringLiteral("-bso0"),
+            QStringLiteral("-bsp1")};
+}
+
+QStringList compressorArguments()
+{
+    return {QStringLiteral("-c")};
+}
+
+QStringList decompressorArguments()
+{
+    return {QStringLiteral("-d"), QStringLiteral("-c")};
+}
+
+} // namespace ToolCommands

@@ -28,7 +28,7 @@ UNIX = 3
 
 class Entry:
     def __init__(self, name, data=b"", method=8, flags=0, extra=b"", mode=None, encrypt=False,
-                 crc=None, descriptor=False):
+                 crc=None, descriptor=False, zip64=False):
         self.name = name if isinstance(name, bytes) else name.encode("utf-8")
         self.data = data
         self.method = method
@@ -38,6 +38,7 @@ class Entry:
         self.encrypt = encrypt
         self.crc = crc
         self.descriptor = descriptor
+        self.zip64 = zip64
 
 
 def crc_table():
@@ -100,11 +101,16 @@ def build(entries, comment=b""):
         mode = entry.mode
         if mode is None:
             mode = 0o40755 if entry.name.endswith(b"/") else 0o100644
-        made_by = (UNIX << 8) | 20
-        central += struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, made_by, 20, flags, entry.method, 0,
-                               0x5821, crc, len(payload), len(entry.data), len(entry.name),
-                               len(entry.extra), 0, 0, 0, mode << 16, offset)
-        central += entry.name + entry.extra
+        made_by = (UNIX << 8) | 45
+        extra = entry.extra
+        sizes = (len(payload), len(entry.data))
+        if entry.zip64:
+            # Real sizes in a ZIP64 field, the 32-bit fields saying "see there".
+            extra += struct.pack("<HHQQ", 0x0001, 16, len(entry.data), len(payload))
+            sizes = (0xFFFFFFFF, 0xFFFFFFFF)
+        central += struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, made_by, 45, flags, entry.method, 0,
+                               0x5821, crc, *sizes, len(entry.name), len(extra), 0, 0, 0, mode << 16, offset)
+        central += entry.name + extra
     end = struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, len(entries), len(entries), len(central), len(body),
                       len(comment))
     return bytes(body + central + end + comment)
@@ -145,6 +151,8 @@ def seeds():
                               Entry("stored_secret.txt", text, method=0, encrypt=True)])
     yield "descriptor", build([Entry("streamed.txt", text, descriptor=True)])
     yield "zip64_extra", build([Entry("big.txt", text, extra=zip64_extra(len(text)))])
+    yield "zip64_sizes", build([Entry("big.txt", text, zip64=True),
+                                Entry("link64", b"big.txt", method=0, mode=0o120777, zip64=True)])
     yield "bad_crc", build([Entry("a.txt", text, crc=0xDEADBEEF)])
     yield "unknown_method", build([Entry("a.txt", text, method=99)])
     yield "with_comment", build([Entry("a.txt", text)], comment=b"archive comment")

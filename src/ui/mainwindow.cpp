@@ -34,6 +34,7 @@ MainWindow::MainWindow(QWidget *parent)
 
     setupTreeView();
     setupConnections();
+    setupKeyboardShortcuts();
     navigateToPath(currentPath);
     updateFolderInfo();
     loadSettings();
@@ -42,6 +43,8 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
+    // A running task uses the handler, which dies with the window.
+    cancelAndWaitForOperation();
     saveSettings();
     delete ui;
 }

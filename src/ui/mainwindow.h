@@ -1,12 +1,16 @@
 #pragma once
 
+#include <QFuture>
 #include <QMainWindow>
 #include <QModelIndex>
 #include <QPoint>
 #include <QString>
 
+#include <functional>
+
 class CompressionHandler;
 class QFileSystemModel;
+class QProgressDialog;
 class QTranslator;
 
 QT_BEGIN_NAMESPACE
@@ -30,6 +34,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private slots:
     void onAddToArchive();
@@ -76,6 +82,19 @@ private:
     // Archive commands (mainwindow_archive.cpp)
     void setActionButtonsEnabled(bool enabled);
     void showProgressDialog(const QString &title, const QString &label);
+    QProgressDialog *findProgressDialog() const;
+    void startOperation(const QString &title, const QString &label,
+                        const std::function<bool(CompressionHandler *)> &operation);
+    void requestOperationCancel();
+    void cancelAndWaitForOperation();
+    QString firstSelectedPath() const;
+    QString askExtractionPassword();
+    void startExtraction(const QString &archivePath, const QString &destinationPath, const QString &password);
+    void setupKeyboardShortcuts();
+
+    QFuture<void> runningOperation;
+    bool operationInProgress = false;
+    bool operationCancelRequested = false;
 
     // Settings and languages (mainwindow_settings.cpp)
     void loadSettings();

@@ -142,7 +142,7 @@ private slots:
 
     void unreadableInput_data() { addFormatColumns(), addFormatRows(); }
     void unreadableInput();
-    void vanishedInput_data() { addFormatColumns(), addFormatRows(); }
+    void vanishedInput_data();
     void vanishedInput();
 
     void truncatedArchive_data();
@@ -291,17 +291,30 @@ void TestFaults::unreadableInput()
     QVERIFY2(!QFileInfo::exists(archive), "an archive without the unreadable file was left behind");
 }
 
+void TestFaults::vanishedInput_data()
+{
+    addFormatColumns();
+    QTest::addColumn<bool>("alone");
+    for (const Format &format : formats) {
+        QTest::addRow("%s, beside another file", format.suffix)
+            << QString(format.name) << QString(format.suffix) << false;
+        QTest::addRow("%s, the only file", format.suffix)
+            << QString(format.name) << QString(format.suffix) << true;
+    }
+}
+
 void TestFaults::vanishedInput()
 {
     QFETCH(QString, format);
     QFETCH(QString, suffix);
+    QFETCH(bool, alone);
 
     QTemporaryDir dir;
     const QString present = dir.filePath("present.txt");
     const QString vanished = dir.filePath("vanished.txt");
     QVERIFY(writeFile(present, "still here"));
     QVERIFY(writeFile(vanished, "selected, then deleted"));
-    const QStringList selection{present, vanished};
+    const QStringList selection = alone ? QStringList{vanished} : QStringList{present, vanished};
     QVERIFY(QFile::remove(vanished));
 
     const QString archive = dir.filePath("archive." + suffix);

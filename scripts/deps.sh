@@ -16,6 +16,8 @@ packages=(
     desktop-file-utils appstream dpkg-dev file
     # independent readers and writers the tests cross-check with
     zip unzip libarchive-tools
+    # MinGW's windres, which compiles the Windows resource script in a Linux test run
+    binutils-mingw-w64-x86-64
     # the hostile-archive tests write their archives with python3's zipfile and tarfile
     python3
 )

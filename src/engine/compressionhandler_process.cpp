@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 
@@ -212,7 +213,10 @@ bool CompressionHandler::runCompressProcess(const QString &compressor, const QSt
             return false;
         if (compressed && compressorProcess.bytesToWrite() > maxQueuedBytes) {
             compressorProcess.waitForBytesWritten(tickMs);
-        } else if (tar.bytesAvailable() == 0) {
+            saveCompressed();
+            continue;
+        }
+        if (tar.bytesAvailable() == 0) {
             if (tar.state() == QProcess::NotRunning)
                 break;
             tar.waitForReadyRead(tickMs);
@@ -298,6 +302,7 @@ bool CompressionHandler::runExtractProcess(const QString &decompressor, const QS
         if (!archive.atEnd() && feeder.bytesToWrite() < maxQueuedBytes) {
             const QByteArray chunk = archive.read(chunkBytes);
             if (chunk.isEmpty()) {
+                stopTools(tools);
                 lastErrorText = tr("读取压缩包失败: %1").arg(archivePath);
                 return false;
             }
@@ -347,9 +352,12 @@ bool CompressionHandler::startTool(QProcess &tool, const QString &program, const
 
 bool CompressionHandler::toolsHealthy(const QList<QProcess *> &tools)
 {
-    // A zero wait takes in output and a program's end without blocking.
+    // A zero wait takes in output and a program's end without blocking. A program whose output
+    // already waits unread is left alone, so its full pipe holds it back instead of our memory.
     for (QProcess *tool : tools) {
-        if (tool->state() != QProcess::NotRunning)
+        const bool outputWaiting =
+            tool->readChannel() == QProcess::StandardOutput && tool->bytesAvailable() >= maxQueuedBytes;
+        if (tool->state() != QProcess::NotRunning && !outputWaiting)
             tool->waitForFinished(0);
     }
     if (isCancelled()) {
@@ -357,7 +365,8 @@ bool CompressionHandler::toolsHealthy(const QList<QProcess *> &tools)
         return failCancelled();
     }
     // The first failed program in the pipeline is the cause, unless it only died of the broken
-    // pipe that a later program's failure left behind.
+    // pipe a later program left behind. tar stops reading at the end of its archive, so a
+    // decompressor still writing padding behind it dies that way although nothing is missing.
     QProcess *culprit = nullptr;
     for (QProcess *tool : tools) {
         if (hasFailed(*tool) && !diedOfBrokenPipe(*tool)) {
@@ -365,9 +374,13 @@ bool CompressionHandler::toolsHealthy(const QList<QProcess *> &tools)
             break;
         }
     }
-    for (QProcess *tool : tools) {
-        if (!culprit && hasFailed(*tool))
-            culprit = tool;
+    for (qsizetype i = 0; !culprit && i < tools.size(); ++i) {
+        const auto readers = tools.mid(i + 1);
+        const bool readersSucceeded = std::all_of(readers.begin(), readers.end(), [](const QProcess *reader) {
+            return reader->state() == QProcess::NotRunning && !hasFailed(*reader);
+        });
+        if (hasFailed(*tools.at(i)) && !(diedOfBrokenPipe(*tools.at(i)) && readersSucceeded))
+            culprit = tools.at(i);
     }
     if (!culprit)
         return true;

@@ -1,8 +1,9 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "entryremoval.h"
+
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHeaderView>
@@ -139,7 +140,15 @@ void MainWindow::navigateToPath(const QString &path)
     } else if (QDir(target).exists()) {
         currentPath = QDir(target).absolutePath();
         ui->pathLineEdit->setText(currentPath);
-        ui->fileTreeView->setRootIndex(fileSystemModel->index(currentPath));
+        if (fileSystemModel->nameFilters().isEmpty()) {
+            ui->fileTreeView->setRootIndex(fileSystemModel->index(currentPath));
+        } else {
+            // Under a name search a folder whose own name does not match has no row, hence no
+            // index, in its parent; as the model's root path it is kept and listed. Setting the
+            // same filters again then lets go of folders kept that way on earlier moves.
+            ui->fileTreeView->setRootIndex(fileSystemModel->setRootPath(currentPath));
+            fileSystemModel->setNameFilters(fileSystemModel->nameFilters());
+        }
     } else {
         return;
     }
@@ -252,20 +261,9 @@ void MainWindow::onDeleteSelected()
             paths.append(fileSystemModel->filePath(index));
     }
 
-    for (const QString &path : std::as_const(paths)) {
-        const QFileInfo info(path);
-        if (info.isSymLink() || info.isJunction()) {
-            // Remove the link itself; following it would empty the folder it points to.
-            if (!QFile::remove(path))
-                QDir().rmdir(path);
-        } else if (info.isRoot()) {
-            continue; // never empty a whole drive or file system
-        } else if (info.isDir()) {
-            QDir(path).removeRecursively();
-        } else {
-            QFile::remove(path);
-        }
-    }
+    // A failed removal (in use, no permission) is passed over; the refresh shows what is left.
+    for (const QString &path : std::as_const(paths))
+        removeEntry(path);
     refreshCurrentView();
 }
 

@@ -249,6 +249,17 @@ int runReader(const QString &program, const QStringList &arguments, QByteArray *
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
+// Sends what the window system sends for the close box of a window's frame or the task bar.
+bool closeFromWindowSystem(QWidget *window)
+{
+    QCloseEvent closeRequest;
+    QSpontaneKeyEvent::setSpontaneous(&closeRequest);
+    // notify() keeps the event spontaneous, sendEvent() would not; the window system then hides
+    // the window itself when the event was accepted.
+    qApp->notify(window, &closeRequest);
+    return closeRequest.isAccepted();
+}
+
 } // namespace
 
 class TestArchiveCommands : public QObject
@@ -379,12 +390,14 @@ void TestArchiveCommands::doubleClick(const QString &path)
     // A user's double-click is a click followed by the double-click event. The tree ignores it
     // while it animates an expansion, so click again until it has been taken.
     QSignalSpy doubleClicks(tree(), &QAbstractItemView::doubleClicked);
-    QTRY_VERIFY([&] {
+    for (int attempt = 0; attempt < 100 && doubleClicks.isEmpty(); ++attempt) {
+        if (attempt > 0)
+            QTest::qWait(20);
         const QPoint centre = tree()->visualRect(index).center();
         QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {}, centre);
         QTest::mouseDClick(tree()->viewport(), Qt::LeftButton, {}, centre);
-        return !doubleClicks.isEmpty();
-    }());
+    }
+    QCOMPARE(doubleClicks.size(), 1);
 }
 
 // A folder with nested and empty folders, an empty file, Chinese names, and two loose files.
@@ -666,8 +679,8 @@ void TestArchiveCommands::emptySelectionWarns_data()
     QTest::newRow("quick extract") << QByteArray("extractHereButton") << "box|警告|请选择要解压的压缩文件";
 }
 
-// After an operation every action button is enabled, also with nothing selected; pressing one
-// then warns and opens no other dialog.
+// After an operation every action button is enabled, also with nothing selected, until the
+// selection next changes; pressing one then warns and opens no other dialog.
 void TestArchiveCommands::emptySelectionWarns()
 {
     QFETCH(QByteArray, buttonName);
@@ -678,17 +691,17 @@ void TestArchiveCommands::emptySelectionWarns()
     select({input + QStringLiteral("/notes.txt")});
     {
         ModalAnswers answers;
+        // The selection goes while the command's dialogs are up (as when the file disappears).
+        const auto clearSelection = [this] { tree()->selectionModel()->clearSelection(); };
         answers.then(chooseFile(work->filePath(QStringLiteral("n.zip"))))
-            .then(enterPassword(QString()))
+            .then(enterPassword(QString(), clearSelection))
             .then(press(QMessageBox::Ok));
         QTest::mouseClick(button("addButton"), Qt::LeftButton);
         QTRY_VERIFY2_WITH_TIMEOUT(answers.finished(), qPrintable(answers.seen.join(QLatin1Char('\n'))),
                                   60000);
         QCOMPARE(answers.seen.last(), successBox);
     }
-    tree()->selectionModel()->clearSelection();
-    select({});
-    // Clearing an empty selection changes nothing, so the buttons stay as the operation left them.
+    QVERIFY(!tree()->selectionModel()->hasSelection());
     for (const char *name : {"addButton", "extractToButton", "extractHereButton", "deleteButton"})
         QVERIFY2(button(name)->isEnabled(), name);
 
@@ -841,7 +854,7 @@ void TestArchiveCommands::cancelStopsTheOperation()
     else if (how == QLatin1String("escape"))
         QTest::keyClick(dialog, Qt::Key_Escape);
     else
-        dialog->windowHandle()->close();
+        closeFromWindowSystem(dialog);
 
     // Until the task has ended the dialog stays and the controls stay locked.
     if (progressDialog()) {
@@ -863,20 +876,14 @@ void TestArchiveCommands::cancelStopsTheOperation()
 void TestArchiveCommands::closeDuringOperation_data()
 {
     QTest::addColumn<QString>("how");
-    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("answerYes");
 
-    QTest::newRow("close, answer Yes") << "close"
-                                       << "yes";
-    QTest::newRow("close, answer No") << "close"
-                                      << "no";
-    QTest::newRow("application closes all windows, answer Yes") << "all windows"
-                                                                << "yes";
-    QTest::newRow("close button then exit, both Yes") << "close button"
-                                                      << "yes";
-    QTest::newRow("window system close of the blocked window") << "window system"
-                                                               << "none";
-    QTest::newRow("window destroyed") << "destroy"
-                                      << "none";
+    QTest::newRow("close, answer Yes") << QStringLiteral("close") << true;
+    QTest::newRow("close, answer No") << QStringLiteral("close") << false;
+    QTest::newRow("window system close, answer Yes") << QStringLiteral("window system") << true;
+    QTest::newRow("application closes all windows, answer Yes") << QStringLiteral("all windows") << true;
+    QTest::newRow("close button and exit, both Yes") << QStringLiteral("close button") << true;
+    QTest::newRow("window destroyed") << QStringLiteral("destroy") << true;
 }
 
 // The program never ends under a running task: a close asks whether to cancel and exit; Yes
@@ -884,7 +891,7 @@ void TestArchiveCommands::closeDuringOperation_data()
 void TestArchiveCommands::closeDuringOperation()
 {
     QFETCH(QString, how);
-    QFETCH(QString, answer);
+    QFETCH(bool, answerYes);
 
     makeLargeInput();
     if (QTest::currentTestFailed())
@@ -904,34 +911,38 @@ void TestArchiveCommands::closeDuringOperation()
     const QString exitQuestion =
         QStringLiteral("box|确认退出|压缩或解压操作仍在进行。要取消该操作并退出吗？");
     QStringList expectedDialogs{compressFileTitle, compressPasswordPrompt};
-    bool closes = answer == QLatin1String("yes");
+    if (how != QLatin1String("destroy")) {
+        answers.then(press(answerYes ? QMessageBox::Yes : QMessageBox::No));
+        expectedDialogs << exitQuestion;
+    }
     if (how == QLatin1String("close")) {
-        answers.then(press(closes ? QMessageBox::Yes : QMessageBox::No));
-        expectedDialogs << exitQuestion;
-        QCOMPARE(window->close(), closes);
+        QCOMPARE(window->close(), answerYes);
+    } else if (how == QLatin1String("window system")) {
+        // What the window system sends for the close box of the frame or the task bar.
+        QCOMPARE(closeFromWindowSystem(window.get()), answerYes);
     } else if (how == QLatin1String("all windows")) {
-        answers.then(press(QMessageBox::Yes));
-        expectedDialogs << exitQuestion;
+        // As the application does when it is asked to quit: the modal progress dialog is closed first.
         QApplication::closeAllWindows();
     } else if (how == QLatin1String("close button")) {
-        // The window is blocked by the progress dialog for the user; the slot is what the button runs.
-        answers.then(press(QMessageBox::Yes)).then(press(QMessageBox::Yes));
-        expectedDialogs << QStringLiteral("box|确认退出|确定要退出 Kelvane 吗？") << exitQuestion;
-        QTimer::singleShot(0, window.get(),
-                           [this] { QMetaObject::invokeMethod(window.get(), "onCloseButtonClicked"); });
-    } else if (how == QLatin1String("window system")) {
-        window->windowHandle()->close();
+        // The confirmation of the close button ends the event loop through the application's quit,
+        // so this runs in the application's own loop.
+        answers.then(press(QMessageBox::Yes));
+        expectedDialogs.insert(expectedDialogs.size() - 1,
+                               QStringLiteral("box|确认退出|确定要退出 Kelvane 吗？"));
+        QTimer::singleShot(0, button("closeButton"), &QAbstractButton::click);
+        QTimer::singleShot(60000, qApp, [] { QCoreApplication::exit(1); });
+        QCOMPARE(QApplication::exec(), 0);
     } else {
         window.reset();
-        closes = true;
     }
 
-    if (closes) {
+    if (answerYes) {
         if (window) {
             QTRY_VERIFY2_WITH_TIMEOUT(answers.finished(), qPrintable(answers.seen.join(QLatin1Char('\n'))),
                                       60000);
-            QTRY_VERIFY(!window->isVisible());
-            QVERIFY(!progressDialog());
+            if (how != QLatin1String("window system"))
+                QTRY_VERIFY(!window->isVisible());
+            QTRY_VERIFY(!progressDialog());
             // The queued completion of the cancelled task must not report anything later on.
             QTest::qWait(300);
             QCOMPARE(answers.seen, expectedDialogs);
@@ -1135,6 +1146,8 @@ int main(int argc, char **argv)
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(sandbox.filePath(QStringLiteral("config"))));
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(sandbox.filePath(QStringLiteral("runtime"))));
     qputenv("TMPDIR", QFile::encodeName(engineTempPath()));
+    // The form names two slots meant for buttons it does not have; that is expected here.
+    qputenv("QT_LOGGING_RULES", "qt.core.qmetaobject.connectslotsbyname=false");
     QStandardPaths::setTestModeEnabled(true);
 
     QApplication app(argc, argv);

@@ -229,14 +229,15 @@ void TestExternal::commandLines_data()
         << QStringList{"-xf", "-", "-C", "/home/u/out", "--no-same-owner", "--no-same-permissions"};
     QTest::newRow("7z create without password")
         << ToolCommands::sevenZipCreateArguments({"/a/photos", "/b/c.txt"}, "/a/x.7z", QString(), false)
-        << QStringList{"a", "/a/x.7z", "/a/photos", "/b/c.txt", "-t7z", "-bso0", "-bsp1"};
+        << QStringList{"a", "/a/x.7z", "/a/photos", "/b/c.txt", "-spd", "-t7z", "-bso0", "-bsp1"};
     QTest::newRow("7z relative input made absolute, working folder left out")
         << ToolCommands::sevenZipCreateArguments({"photos"}, "/a/x.7z", ".kelvane-Ab12Cd", false)
-        << QStringList{"a",     "/a/x.7z", QDir::currentPath() + "/photos", "-xr!.kelvane-Ab12Cd", "-t7z",
-                       "-bso0", "-bsp1"};
+        << QStringList{
+               "a",     "/a/x.7z", QDir::currentPath() + "/photos", "-xr!.kelvane-Ab12Cd", "-spd", "-t7z",
+               "-bso0", "-bsp1"};
     QTest::newRow("7z create with password reads it from standard input")
         << ToolCommands::sevenZipCreateArguments({"/a/photos"}, "/a/x.7z", QString(), true)
-        << QStringList{"a", "/a/x.7z", "/a/photos", "-t7z", "-bso0", "-bsp1", "-p"};
+        << QStringList{"a", "/a/x.7z", "/a/photos", "-spd", "-t7z", "-bso0", "-bsp1", "-p"};
     QTest::newRow("7z extract") << ToolCommands::sevenZipExtractArguments("/a/x.7z", "/a/out dir")
                                 << QStringList{"x", "/a/x.7z", "-o/a/out dir", "-aoa", "-bso0", "-bsp1"};
     QTest::newRow("compressor") << ToolCommands::compressorArguments() << QStringList{"-c"};

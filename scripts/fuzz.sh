@@ -46,7 +46,6 @@ trap cleanup EXIT
 # Leaks are checked once, when the run ends: libFuzzer's per-input leak hunt re-runs every input
 # after which Qt's caches hold memory, and slowed the target from hundreds of inputs a second to one.
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
-export LSAN_OPTIONS="suppressions=$PWD/scripts/sanitizers/fuzz-lsan.supp:print_suppressions=1"
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 TMPDIR="$build/sandbox" "$build/tests/fuzz/fuzz_zipreader" \
     -max_total_time="$seconds" -timeout=30 -max_len=16384 -rss_limit_mb=2048 -print_final_stats=1 -detect_leaks=0 \

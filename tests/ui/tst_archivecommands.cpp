@@ -78,9 +78,10 @@ private:
     void poll()
     {
         QWidget *dialog = QApplication::activeModalWidget();
-        if (!dialog || dialog == answered || !dialog->isVisible() || qobject_cast<QProgressDialog *>(dialog))
+        if (!dialog || answered.contains(dialog) || !dialog->isVisible() ||
+            qobject_cast<QProgressDialog *>(dialog))
             return;
-        answered = dialog;
+        answered.append(dialog);
         seen.append(describe(dialog));
         Step step;
         if (steps.isEmpty()) {
@@ -99,7 +100,9 @@ private:
 
     QTimer pollTimer;
     QList<Step> steps;
-    QPointer<QWidget> answered;
+    // A dialog under a nested one (the save dialog under its replace question) is active again
+    // for a moment after the nested one closes; it has been answered already.
+    QList<QPointer<QWidget>> answered;
     int pendingActions = 0;
 };
 
@@ -285,6 +288,8 @@ private slots:
     void emptySelectionWarns();
     void cancelledDialogsStartNothing_data();
     void cancelledDialogsStartNothing();
+    void replacingAnArchive_data();
+    void replacingAnArchive();
     void controlsLockedWhileRunning();
     void cancelStopsTheOperation_data();
     void cancelStopsTheOperation();
@@ -307,6 +312,8 @@ private:
     void makeInputTree();
     void makeLargeInput();
     void waitUntilMidOperation();
+    // The dialogs seen so far and what is running, for the message of a failed wait.
+    QString state(const ModalAnswers &answers) const;
 
     QList<QUrl> openedUrls;
     std::unique_ptr<QTemporaryDir> work;
@@ -419,9 +426,24 @@ void TestArchiveCommands::makeLargeInput()
         writeFile(input + QStringLiteral("/large/part%1.bin").arg(part), randomBytes(48 * 1024 * 1024));
 }
 
+QString TestArchiveCommands::state(const ModalAnswers &answers) const
+{
+    QString text = QStringLiteral("dialogs seen: [%1]; running tasks: %2")
+                       .arg(answers.seen.join(QStringLiteral(", ")))
+                       .arg(QThreadPool::globalInstance()->activeThreadCount());
+    if (QProgressDialog *dialog = progressDialog()) {
+        text += QStringLiteral("; progress dialog %1 at %2: %3")
+                    .arg(dialog->isVisible() ? QStringLiteral("shown") : QStringLiteral("hidden"))
+                    .arg(dialog->value())
+                    .arg(dialog->labelText());
+    }
+    return text;
+}
+
 void TestArchiveCommands::waitUntilMidOperation()
 {
-    QTRY_VERIFY(progressDialog() && progressDialog()->value() > 0);
+    // The first progress of a program may take seconds on a busy machine.
+    QTRY_VERIFY_WITH_TIMEOUT(progressDialog() && progressDialog()->value() > 0, 60000);
     QVERIFY2(progressDialog()->value() < 100, "the operation ended before the test could act");
 }
 
@@ -533,8 +555,7 @@ void TestArchiveCommands::compressAndExtractRoundTrip()
         ModalAnswers answers;
         answers.then(chooseFile(archivePath)).then(enterPassword(password)).then(press(QMessageBox::Ok));
         QTest::mouseClick(button("addButton"), Qt::LeftButton);
-        QTRY_VERIFY2_WITH_TIMEOUT(answers.finished(), qPrintable(answers.seen.join(QLatin1Char('\n'))),
-                                  120000);
+        QTRY_VERIFY2_WITH_TIMEOUT(answers.finished(), qPrintable(state(answers)), 120000);
         QCOMPARE(answers.seen, (QStringList{compressFileTitle, compressPasswordPrompt, successBox}));
     }
     QVERIFY(QFileInfo::exists(archivePath));
@@ -552,8 +573,7 @@ void TestArchiveCommands::compressAndExtractRoundTrip()
         ModalAnswers answers;
         answers.then(chooseFile(chosen)).then(enterPassword(password)).then(press(QMessageBox::Ok));
         QTest::mouseClick(button("extractToButton"), Qt::LeftButton);
-        QTRY_VERIFY2_WITH_TIMEOUT(answers.finished(), qPrintable(answers.seen.join(QLatin1Char('\n'))),
-                                  120000);
+        QTRY_VERIFY2_WITH_TIMEOUT(answers.finished(), qPrintable(state(answers)), 120000);
         QCOMPARE(answers.seen, (QStringList{extractFolderTitle, extractPasswordPrompt, successBox}));
     }
     QCOMPARE(firstTreeDifference(originals, treeOf(chosen)), QString());
@@ -572,16 +592,14 @@ void TestArchiveCommands::compressAndExtractRoundTrip()
         if (byDoubleClick) {
             answers.then(press(QMessageBox::Yes)).then(enterPassword(password)).then(press(QMessageBox::Ok));
             doubleClick(copy);
-            QTRY_VERIFY2_WITH_TIMEOUT(answers.finished(), qPrintable(answers.seen.join(QLatin1Char('\n'))),
-                                      120000);
+            QTRY_VERIFY2_WITH_TIMEOUT(answers.finished(), qPrintable(state(answers)), 120000);
             QCOMPARE(answers.seen,
                      (QStringList{extractQuestion(archiveName), extractPasswordPrompt, successBox}));
         } else {
             select({copy});
             answers.then(enterPassword(password)).then(press(QMessageBox::Ok));
             QTest::mouseClick(button("extractHereButton"), Qt::LeftButton);
-            QTRY_VERIFY2_WITH_TIMEOUT(answers.finished(), qPrintable(answers.seen.join(QLatin1Char('\n'))),
-                                      120000);
+            QTRY_VERIFY2_WITH_TIMEOUT(answers.finished(), qPrintable(state(answers)), 120000);
             QCOMPARE(answers.seen, (QStringList{extractPasswordPrompt, successBox}));
         }
         QCOMPARE(firstTreeDifference(originals, treeOf(shown, {QStringLiteral("archives")})), QString());
@@ -628,7 +646,7 @@ void TestArchiveCommands::saveNameChoosesFormat()
     ModalAnswers answers;
     answers.then(chooseFile(archivePath)).then(enterPassword(QString())).then(press(QMessageBox::Ok));
     QTest::mouseClick(button("addButton"), Qt::LeftButton);
-    QTRY_VERIFY2_WITH_TIMEOUT(answers.finished(), qPrintable(answers.seen.join(QLatin1Char('\n'))), 60000);
+    QTRY_VERIFY2_WITH_TIMEOUT(answers.finished(), qPrintable(state(answers)), 60000);
 
     if (engineText.isEmpty()) {
         QCOMPARE(answers.seen.last(), successBox);
@@ -651,7 +669,7 @@ void TestArchiveCommands::dialogsOfTheCommands()
         ModalAnswers answers;
         answers.then(chooseFile(QString(), &answers.details));
         QTest::mouseClick(button("addButton"), Qt::LeftButton);
-        QTRY_VERIFY2(answers.finished(), qPrintable(answers.seen.join(QLatin1Char('\n'))));
+        QTRY_VERIFY2(answers.finished(), qPrintable(state(answers)));
         QCOMPARE(answers.seen, QStringList{compressFileTitle});
         QCOMPARE(answers.details.value(0), input);
         QCOMPARE(answers.details.value(1), input + QStringLiteral("/archive.zip"));
@@ -663,7 +681,7 @@ void TestArchiveCommands::dialogsOfTheCommands()
         ModalAnswers answers;
         answers.then(chooseFile(QString(), &answers.details));
         QTest::mouseClick(button("extractToButton"), Qt::LeftButton);
-        QTRY_VERIFY2(answers.finished(), qPrintable(answers.seen.join(QLatin1Char('\n'))));
+        QTRY_VERIFY2(answers.finished(), qPrintable(state(answers)));
         QCOMPARE(answers.details.value(0), input);
         QCOMPARE(answers.details.value(3), QStringLiteral("dirs only"));
     }
@@ -697,8 +715,7 @@ void TestArchiveCommands::emptySelectionWarns()
             .then(enterPassword(QString(), clearSelection))
             .then(press(QMessageBox::Ok));
         QTest::mouseClick(button("addButton"), Qt::LeftButton);
-        QTRY_VERIFY2_WITH_TIMEOUT(answers.finished(), qPrintable(answers.seen.join(QLatin1Char('\n'))),
-                                  60000);
+        QTRY_VERIFY2_WITH_TIMEOUT(answers.finished(), qPrintable(state(answers)), 60000);
         QCOMPARE(answers.seen.last(), successBox);
     }
     QVERIFY(!tree()->selectionModel()->hasSelection());
@@ -708,7 +725,7 @@ void TestArchiveCommands::emptySelectionWarns()
     ModalAnswers answers;
     answers.then(press(QMessageBox::Ok));
     QTest::mouseClick(button(buttonName.constData()), Qt::LeftButton);
-    QTRY_VERIFY2(answers.finished(), qPrintable(answers.seen.join(QLatin1Char('\n'))));
+    QTRY_VERIFY2(answers.finished(), qPrintable(state(answers)));
     QTest::qWait(100);
     QCOMPARE(answers.seen, QStringList{warning});
     QVERIFY(!progressDialog());
@@ -742,12 +759,75 @@ void TestArchiveCommands::cancelledDialogsStartNothing()
         answers.then(press(QMessageBox::No));
         doubleClick(input + QStringLiteral("/a.zip"));
     }
-    QTRY_VERIFY2(answers.finished(), qPrintable(answers.seen.join(QLatin1Char('\n'))));
+    QTRY_VERIFY2(answers.finished(), qPrintable(state(answers)));
     QTest::qWait(200);
     QCOMPARE(answers.seen.size(), 1);
     QVERIFY(!progressDialog());
     QVERIFY(button("addButton")->isEnabled());
     QCOMPARE(entriesOf(input), before);
+}
+
+void TestArchiveCommands::replacingAnArchive_data()
+{
+    QTest::addColumn<QString>("archiveName");
+    QTest::addColumn<bool>("cancelled");
+
+    for (const char *name : {"old.zip", "old.7z", "old.tar", "old.tar.gz"}) {
+        QTest::addRow("%s replaced", name) << QString::fromLatin1(name) << false;
+        QTest::addRow("%s, replacement cancelled", name) << QString::fromLatin1(name) << true;
+    }
+}
+
+// Saving over an existing archive (after the save dialog's own question) leaves only the new
+// content; cancelling the replacement leaves the old archive as it was.
+void TestArchiveCommands::replacingAnArchive()
+{
+    QFETCH(QString, archiveName);
+    QFETCH(bool, cancelled);
+
+    writeFile(work->filePath(QStringLiteral("old.txt")), "the old archive's entry\n");
+    const QString archivePath = work->filePath(archiveName);
+    QCOMPARE(
+        runReader(QStringLiteral("bsdtar"), {QStringLiteral("-a"), QStringLiteral("-cf"), archivePath,
+                                             QStringLiteral("-C"), work->path(), QStringLiteral("old.txt")}),
+        0);
+    QFile oldArchive(archivePath);
+    QVERIFY(oldArchive.open(QIODevice::ReadOnly));
+    const QByteArray oldContent = oldArchive.readAll();
+    oldArchive.close();
+    if (cancelled)
+        makeLargeInput();
+    else
+        writeFile(input + QStringLiteral("/large/new.txt"), "the new archive's entry\n");
+    if (QTest::currentTestFailed())
+        return;
+
+    showFolder(input);
+    select({input + QStringLiteral("/large")});
+    ModalAnswers answers;
+    answers.then(chooseFile(archivePath))
+        .then(press(QMessageBox::Yes))
+        .then(enterPassword(QString()))
+        .then(press(QMessageBox::Ok));
+    QTest::mouseClick(button("addButton"), Qt::LeftButton);
+    if (cancelled) {
+        waitUntilMidOperation();
+        if (QTest::currentTestFailed())
+            return;
+        QTest::mouseClick(progressDialog()->findChild<QAbstractButton *>(), Qt::LeftButton);
+    }
+    QTRY_VERIFY2_WITH_TIMEOUT(answers.finished(), qPrintable(state(answers)), 120000);
+    QVERIFY2(answers.seen.value(1).contains(archiveName), qPrintable(answers.seen.value(1)));
+    QCOMPARE(answers.seen.last(), cancelled ? cancelledBox : successBox);
+
+    QByteArray listing;
+    QCOMPARE(runReader(QStringLiteral("bsdtar"), {QStringLiteral("-tf"), archivePath}, &listing), 0);
+    if (cancelled) {
+        QVERIFY(oldArchive.open(QIODevice::ReadOnly));
+        QCOMPARE(oldArchive.readAll(), oldContent);
+    } else {
+        QCOMPARE(listing.trimmed().split('\n'), (QList<QByteArray>{"large/", "large/new.txt"}));
+    }
 }
 
 // While an operation runs the nine browsing and action controls are locked and the window-modal
@@ -790,7 +870,7 @@ void TestArchiveCommands::controlsLockedWhileRunning()
     QVERIFY(dialog->isVisible());
     QVERIFY(!button("addButton")->isEnabled());
 
-    QTRY_VERIFY2_WITH_TIMEOUT(answers.finished(), qPrintable(answers.seen.join(QLatin1Char('\n'))), 300000);
+    QTRY_VERIFY2_WITH_TIMEOUT(answers.finished(), qPrintable(state(answers)), 300000);
     QCOMPARE(answers.seen.last(), successBox);
     QTRY_VERIFY(!progressDialog());
     for (const char *name : locked)
@@ -862,7 +942,7 @@ void TestArchiveCommands::cancelStopsTheOperation()
         QVERIFY(!button("addButton")->isEnabled());
         QVERIFY(!tree()->isEnabled());
     }
-    QTRY_VERIFY2_WITH_TIMEOUT(answers.finished(), qPrintable(answers.seen.join(QLatin1Char('\n'))), 60000);
+    QTRY_VERIFY2_WITH_TIMEOUT(answers.finished(), qPrintable(state(answers)), 60000);
     QCOMPARE(answers.seen.last(), cancelledBox);
     QTRY_VERIFY(!progressDialog());
     QVERIFY(tree()->isEnabled());
@@ -938,8 +1018,7 @@ void TestArchiveCommands::closeDuringOperation()
 
     if (answerYes) {
         if (window) {
-            QTRY_VERIFY2_WITH_TIMEOUT(answers.finished(), qPrintable(answers.seen.join(QLatin1Char('\n'))),
-                                      60000);
+            QTRY_VERIFY2_WITH_TIMEOUT(answers.finished(), qPrintable(state(answers)), 60000);
             if (how != QLatin1String("window system"))
                 QTRY_VERIFY(!window->isVisible());
             QTRY_VERIFY(!progressDialog());
@@ -954,8 +1033,7 @@ void TestArchiveCommands::closeDuringOperation()
         QVERIFY(progressDialog() && progressDialog()->isVisible());
         answers.then(press(QMessageBox::Ok));
         expectedDialogs << successBox;
-        QTRY_VERIFY2_WITH_TIMEOUT(answers.finished(), qPrintable(answers.seen.join(QLatin1Char('\n'))),
-                                  600000);
+        QTRY_VERIFY2_WITH_TIMEOUT(answers.finished(), qPrintable(state(answers)), 600000);
         QCOMPARE(answers.seen, expectedDialogs);
         QVERIFY(window->isVisible());
         QCOMPARE(runReader(QStringLiteral("7z"), {QStringLiteral("t"), archivePath}), 0);
@@ -1046,7 +1124,7 @@ void TestArchiveCommands::engineRefusalShownInFailureBox()
         QTest::mouseClick(button("extractHereButton"), Qt::LeftButton);
     else
         doubleClick(target);
-    QTRY_VERIFY2_WITH_TIMEOUT(answers.finished(), qPrintable(answers.seen.join(QLatin1Char('\n'))), 60000);
+    QTRY_VERIFY2_WITH_TIMEOUT(answers.finished(), qPrintable(state(answers)), 60000);
     QCOMPARE(answers.seen.mid(0, expected.size()), expected);
     QCOMPARE(answers.seen.size(), expected.size() + 1);
     if (engineText.isEmpty())
@@ -1105,6 +1183,15 @@ void TestArchiveCommands::keyboardAccess()
     QTest::keyClick(tree(), Qt::Key_Up, Qt::AltModifier);
     QTRY_COMPARE(model()->filePath(tree()->rootIndex()), input);
 
+    // In the path field Backspace edits the text and does not go up.
+    auto *pathEdit = window->findChild<QLineEdit *>(QStringLiteral("pathLineEdit"));
+    pathEdit->setFocus();
+    QTest::keyClick(pathEdit, Qt::Key_Backspace);
+    QTest::qWait(100);
+    QCOMPARE(pathEdit->text(), input.chopped(1));
+    QCOMPARE(model()->filePath(tree()->rootIndex()), input);
+    tree()->setFocus();
+
     auto *status = window->findChild<QLabel *>(QStringLiteral("statusLabel"));
     const QString statusBefore = status->text();
     writeFile(input + QStringLiteral("/later.txt"), "written behind the window's back");
@@ -1124,7 +1211,7 @@ void TestArchiveCommands::keyboardAccess()
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
     tree()->setFocus();
     QTest::keyClick(tree(), Qt::Key_Delete);
-    QTRY_VERIFY2(answers.finished(), qPrintable(answers.seen.join(QLatin1Char('\n'))));
+    QTRY_VERIFY2(answers.finished(), qPrintable(state(answers)));
     QCOMPARE(answers.seen.size(), 2);
     QVERIFY(answers.seen.last().startsWith(QStringLiteral("box|")));
     QVERIFY(QFileInfo::exists(input + QStringLiteral("/notes.txt")));

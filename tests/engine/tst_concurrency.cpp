@@ -131,22 +131,27 @@ void TestConcurrency::operationsOnThePool()
     Receiver receiver;
     receiver.connectTo(&handler);
 
-    runOnPool(&handler,
-              [&](CompressionHandler *h) { return h->compressFiles(format, {input}, archive, password); });
+    // Tasks work on their own copies, as the window's do: the pool thread may still be unwinding one
+    // while this thread goes on.
+    runOnPool(&handler, [format, input, archive, password](CompressionHandler *h) {
+        return h->compressFiles(format, {input}, archive, password);
+    });
     QTRY_COMPARE_WITH_TIMEOUT(receiver.results.size(), 1, 120000);
     QVERIFY2(receiver.results.at(0), qPrintable(receiver.errorAtCompletion));
     QCOMPARE(receiver.deliveryThread, QThread::currentThreadId());
 
     // A failure's text must be the one visible when its completion arrives.
-    runOnPool(&handler, [&](CompressionHandler *h) {
-        return h->extractArchive(dir.filePath("missing." + suffix), destination, password);
-    });
+    runOnPool(&handler,
+              [missing = dir.filePath("missing." + suffix), destination, password](CompressionHandler *h) {
+                  return h->extractArchive(missing, destination, password);
+              });
     QTRY_COMPARE_WITH_TIMEOUT(receiver.results.size(), 2, 120000);
     QVERIFY(!receiver.results.at(1));
     QCOMPARE(receiver.errorAtCompletion, QString("压缩文件不存在"));
 
-    runOnPool(&handler,
-              [&](CompressionHandler *h) { return h->extractArchive(archive, destination, password); });
+    runOnPool(&handler, [archive, destination, password](CompressionHandler *h) {
+        return h->extractArchive(archive, destination, password);
+    });
     QTRY_COMPARE_WITH_TIMEOUT(receiver.results.size(), 3, 120000);
     QVERIFY2(receiver.results.at(2), qPrintable(receiver.errorAtCompletion));
     QVERIFY(receiver.errorAtCompletion.isEmpty());
@@ -181,7 +186,7 @@ void TestConcurrency::cancelFromTheMainThread()
     receiver.connectTo(&handler);
 
     const QString large = workspace.filePath("large.bin");
-    QFuture<void> task = runOnPool(&handler, [&](CompressionHandler *h) {
+    QFuture<void> task = runOnPool(&handler, [format, large, archive](CompressionHandler *h) {
         return h->compressFiles(format, {large}, archive, QString());
     });
     // Cancel once the work is under way (or has already ended, in which case the result tells).

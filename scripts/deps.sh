@@ -18,6 +18,8 @@ packages=(
     zip unzip libarchive-tools
     # MinGW's windres, which compiles the Windows resource script in a Linux test run
     binutils-mingw-w64-x86-64
+    # the hostile-archive tests write their archives with python3's zipfile and tarfile
+    python3
 )
 
 missing=()

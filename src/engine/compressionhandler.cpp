@@ -2,6 +2,9 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+#include <iterator>
+
 CompressionHandler::CompressionHandler(QObject *parent) : QObject(parent) {}
 
 CompressionHandler::~CompressionHandler() = default;
@@ -66,6 +69,30 @@ bool CompressionHandler::compressFiles(const QString &format, const QStringList 
     return false;
 }
 
+namespace {
+enum class ExtractRoute { Zip, Tar, CompressedTar, SevenZip };
+
+struct SuffixRoute
+{
+    QLatin1String suffix;
+    ExtractRoute route;
+    const char *decompressor;
+};
+
+// The name decides the route, never the content: the suffix after the last full stop, lower-cased.
+const SuffixRoute extractRoutes[] = {
+    {QLatin1String("zip"), ExtractRoute::Zip, nullptr},
+    {QLatin1String("tar"), ExtractRoute::Tar, nullptr},
+    {QLatin1String("gz"), ExtractRoute::CompressedTar, "gzip"},
+    {QLatin1String("tgz"), ExtractRoute::CompressedTar, "gzip"},
+    {QLatin1String("bz2"), ExtractRoute::CompressedTar, "bzip2"},
+    {QLatin1String("tbz2"), ExtractRoute::CompressedTar, "bzip2"},
+    {QLatin1String("xz"), ExtractRoute::CompressedTar, "xz"},
+    {QLatin1String("txz"), ExtractRoute::CompressedTar, "xz"},
+    {QLatin1String("7z"), ExtractRoute::SevenZip, nullptr},
+};
+} // namespace
+
 bool CompressionHandler::extractArchive(const QString &archivePath, const QString &destinationPath,
                                         const QString &password)
 {
@@ -74,17 +101,13 @@ bool CompressionHandler::extractArchive(const QString &archivePath, const QStrin
         lastErrorText = tr("压缩文件不存在");
         return false;
     }
-    // The name decides the route: the text after the last full stop, lower-cased.
     const QString fileName = QFileInfo(archivePath).fileName();
     const int dot = fileName.lastIndexOf(QLatin1Char('.'));
     const QString suffix = dot < 0 ? QString() : fileName.mid(dot + 1).toLower();
 
-    const bool supported = suffix == QLatin1String("zip") || suffix == QLatin1String("tar")
-                           || suffix == QLatin1String("gz") || suffix == QLatin1String("tgz")
-                           || suffix == QLatin1String("bz2") || suffix == QLatin1String("tbz2")
-                           || suffix == QLatin1String("xz") || suffix == QLatin1String("txz")
-                           || suffix == QLatin1String("7z");
-    if (!supported) {
+    const auto match = std::find_if(std::begin(extractRoutes), std::end(extractRoutes),
+                                    [&suffix](const SuffixRoute &entry) { return entry.suffix == suffix; });
+    if (match == std::end(extractRoutes)) {
         lastErrorText = tr("压缩格式 %1 暂不支持").arg(suffix);
         return false;
     }
@@ -93,15 +116,15 @@ bool CompressionHandler::extractArchive(const QString &archivePath, const QStrin
         return false;
     }
 
-    if (suffix == QLatin1String("zip"))
+    switch (match->route) {
+    case ExtractRoute::Zip:
         return extractZipArchive(archivePath, destinationPath, password);
-    if (suffix == QLatin1String("tar"))
+    case ExtractRoute::Tar:
         return extractTarArchive(archivePath, destinationPath);
-    if (suffix == QLatin1String("gz") || suffix == QLatin1String("tgz"))
-        return extractCompressedTarArchive(QStringLiteral("gzip"), archivePath, destinationPath);
-    if (suffix == QLatin1String("bz2") || suffix == QLatin1String("tbz2"))
-        return extractCompressedTarArchive(QStringLiteral("bzip2"), archivePath, destinationPath);
-    if (suffix == QLatin1String("xz") || suffix == QLatin1String("txz"))
-        return extractCompressedTarArchive(QStringLiteral("xz"), archivePath, destinationPath);
-    return extract7zArchive(archivePath, destinationPath, password);
+    case ExtractRoute::CompressedTar:
+        return extractCompressedTarArchive(QLatin1String(match->decompressor), archivePath, destinationPath);
+    case ExtractRoute::SevenZip:
+        return extract7zArchive(archivePath, destinationPath, password);
+    }
+    return false;
 }

@@ -1,5 +1,6 @@
 #include "compressionhandler.h"
 
+#include "extractionstaging.h"
 #include "sevenzipprogress.h"
 #include "toolcommands.h"
 
@@ -99,6 +100,29 @@ int percentOf(qint64 done, qint64 total)
     return total > 0 ? int(qMin<qint64>(99, done * 100 / total)) : 0;
 }
 
+// 7z, told not to read names as wildcards, reports success with an empty archive when none of the
+// selected items exists any more; it does fail, naming them, when only some are gone.
+bool noneExists(const QStringList &files)
+{
+    return std::none_of(files.cbegin(), files.cend(), [](const QString &file) {
+        const QFileInfo info(file);
+        return info.exists() || info.isSymLink();
+    });
+}
+
+// Moves a finished extraction into the destination, unless one of its links leads out of it (tar
+// and 7z restore such links; the ZIP reader refuses them). Empty on success, else the failure text.
+QString placeExtracted(ExtractionStaging &staging)
+{
+    const QString escaping = staging.firstEscapingLink();
+    if (!escaping.isEmpty())
+        return CompressionHandler::tr("压缩包中的路径不安全: %1").arg(escaping);
+    QString failedPath;
+    if (!staging.commit(&failedPath))
+        return CompressionHandler::tr("创建文件失败: %1").arg(failedPath);
+    return QString();
+}
+
 } // namespace
 
 bool CompressionHandler::createTarArchive(const QStringList &files, const QString &archivePath)
@@ -109,6 +133,10 @@ bool CompressionHandler::createTarArchive(const QStringList &files, const QStrin
 bool CompressionHandler::create7zArchive(const QStringList &files, const QString &archivePath,
                                          const QString &password)
 {
+    if (noneExists(files)) {
+        lastErrorText = tr("为文件创建源失败: %1").arg(files.first());
+        return false;
+    }
     QTemporaryDir work(partialFolderTemplate(archivePath));
     if (!work.isValid()) {
         lastErrorText = tr("创建临时文件失败");
@@ -137,11 +165,18 @@ bool CompressionHandler::extractTarArchive(const QString &archivePath, const QSt
 bool CompressionHandler::extract7zArchive(const QString &archivePath, const QString &destinationPath,
                                           const QString &password)
 {
-    QDir().mkpath(destinationPath);
+    ExtractionStaging staging(destinationPath);
+    if (!staging.isValid()) {
+        lastErrorText = tr("创建临时文件失败");
+        return false;
+    }
     // 7z reads a line only when the archive is encrypted; an empty line then reads as a wrong
     // password instead of a prompt that ends in "Break signaled".
-    if (!runSevenZip(ToolCommands::sevenZipExtractArguments(archivePath, destinationPath),
+    if (!runSevenZip(ToolCommands::sevenZipExtractArguments(archivePath, staging.path()),
                      password.toUtf8() + '\n'))
+        return false;
+    lastErrorText = placeExtracted(staging);
+    if (!lastErrorText.isEmpty())
         return false;
     reportProgress(100);
     return true;
@@ -270,7 +305,13 @@ bool CompressionHandler::runExtractProcess(const QString &decompressor, const QS
         lastErrorText = tr("读取压缩包失败: %1").arg(archivePath);
         return false;
     }
-    QDir().mkpath(destinationPath);
+    // Unpacked aside and moved into place only when whole: a full disk, a damaged archive or a
+    // cancel leaves no half-written file under a real name.
+    ExtractionStaging staging(destinationPath);
+    if (!staging.isValid()) {
+        lastErrorText = tr("创建临时文件失败");
+        return false;
+    }
 
     QProcess tar;
     QProcess decompressorProcess;
@@ -285,7 +326,7 @@ bool CompressionHandler::runExtractProcess(const QString &decompressor, const QS
         tools << &decompressorProcess;
     }
     tools << &tar;
-    if (!startTool(tar, tarProgram, ToolCommands::tarExtractArguments(destinationPath)))
+    if (!startTool(tar, tarProgram, ToolCommands::tarExtractArguments(staging.path())))
         return false;
     if (compressed && !startTool(decompressorProcess, decompressor, ToolCommands::decompressorArguments())) {
         stopTools({&tar});
@@ -296,6 +337,9 @@ bool CompressionHandler::runExtractProcess(const QString &decompressor, const QS
     QProcess &feeder = *tools.first();
     const qint64 archiveBytes = archive.size();
     qint64 queuedBytes = 0;
+    // tar accepts an archive that stops cleanly after a member, without its closing zero blocks; the
+    // last block seen tells whether a plain tar arrived whole.
+    QByteArray lastBlock;
     while (feeder.state() != QProcess::NotRunning) {
         if (!toolsHealthy(tools))
             return false;
@@ -308,6 +352,8 @@ bool CompressionHandler::runExtractProcess(const QString &decompressor, const QS
             }
             feeder.write(chunk);
             queuedBytes += chunk.size();
+            if (!compressed)
+                lastBlock = (lastBlock + chunk.right(tarBlockBytes)).right(tarBlockBytes);
         } else if (feeder.bytesToWrite() > 0) {
             feeder.waitForBytesWritten(tickMs);
         } else {
@@ -317,6 +363,13 @@ bool CompressionHandler::runExtractProcess(const QString &decompressor, const QS
     }
     feeder.closeWriteChannel();
     if (!waitForTools(tools, {}))
+        return false;
+    if (!compressed && lastBlock != QByteArray(tarBlockBytes, '\0')) {
+        lastErrorText = tr("读取压缩包失败: %1").arg(archivePath);
+        return false;
+    }
+    lastErrorText = placeExtracted(staging);
+    if (!lastErrorText.isEmpty())
         return false;
     reportProgress(100);
     return true;

@@ -46,6 +46,9 @@ constexpr qint64 extractionWeightPerThread = 16 * 1024 * 1024;
 constexpr int pollIntervalMs = 50;
 // Link targets are short paths; anything longer is not a link we would restore.
 constexpr qint64 maxLinkTargetSize = 4096;
+// A stored size only weighs progress and bounds a link target, and a hostile archive may declare
+// any 64-bit value: capped, sums of sizes can neither overflow nor turn negative.
+constexpr zip_uint64_t maxDeclaredSize = zip_uint64_t(1) << 40;
 
 constexpr zip_uint32_t unixTypeMask = 0170000;
 constexpr zip_uint32_t unixRegularFile = 0100000;
@@ -119,6 +122,11 @@ bool collectEntries(const QFileInfo &info, const QString &name, const QString &a
         return true;
     }
     if (info.isFile()) {
+        // libzip would open it only inside zip_close, whose error does not say which file it was.
+        if (!info.isReadable()) {
+            *unreadable = info.absoluteFilePath();
+            return false;
+        }
         entries->append(
             {info.absoluteFilePath(), name, EntryKind::File, info.size(), unixRegularFile | mode, modified});
         return true;
@@ -587,7 +595,7 @@ bool CompressionHandler::extractZipArchive(const QString &archivePath, const QSt
     // Every name is checked before anything is written, so a hostile archive leaves no trace.
     QList<ExtractedEntry> entries;
     QSet<QString> linkPaths;
-    qint64 totalWeight = 0;
+    double totalWeight = 0;
     for (zip_int64_t i = 0; i < count; ++i) {
         const auto index = zip_uint64_t(i);
         const char *rawName = zip_get_name(archive.get(), index, ZIP_FL_ENC_RAW);
@@ -621,7 +629,14 @@ bool CompressionHandler::extractZipArchive(const QString &archivePath, const QSt
             if (stat.valid & ZIP_STAT_MTIME)
                 entry.modified = qint64(stat.mtime);
             if (stat.valid & ZIP_STAT_SIZE)
-                entry.size = qint64(stat.size);
+                entry.size = qint64(std::min(stat.size, maxDeclaredSize));
+        }
+        // Refused here, before anything is written (libzip 1.7 also leaks what it built when
+        // asked to open such an entry).
+        if (entry.kind != EntryKind::Folder && (stat.valid & ZIP_STAT_ENCRYPTION_METHOD) &&
+            !zip_encryption_method_supported(stat.encryption_method, 0)) {
+            lastErrorText = tr("打开压缩包中的文件失败: %1").arg(entry.name);
+            return false;
         }
 
         const bool namesAFile = entry.kind != EntryKind::Folder;
@@ -651,7 +666,7 @@ bool CompressionHandler::extractZipArchive(const QString &archivePath, const QSt
             return false;
         }
         if (entry.kind == EntryKind::File)
-            totalWeight += entry.size + perEntryWeight;
+            totalWeight += double(entry.size + perEntryWeight);
         entries.append(entry);
     }
     // Links are made last; an entry stored beneath one would be written wherever the link points.
@@ -682,8 +697,8 @@ bool CompressionHandler::extractZipArchive(const QString &archivePath, const QSt
             ++fileCount;
     }
     const int threads =
-        int(std::clamp<qint64>(std::min<qint64>(totalWeight / extractionWeightPerThread, fileCount), 1,
-                               QThread::idealThreadCount()));
+        int(std::clamp<qint64>(std::min<qint64>(qint64(totalWeight) / extractionWeightPerThread, fileCount),
+                               1, QThread::idealThreadCount()));
     constexpr qsizetype noFailure = std::numeric_limits<qsizetype>::max();
     std::atomic<qsizetype> nextPosition{0};
     std::atomic<qsizetype> failedPosition{noFailure};
@@ -700,7 +715,7 @@ bool CompressionHandler::extractZipArchive(const QString &archivePath, const QSt
         for (; namedCount < begun; ++namedCount)
             emit currentFileChanged(work.at(namedCount)->name);
         if (totalWeight > 0)
-            reportProgress(int(std::min<qint64>(99, weightDone * 100 / totalWeight)));
+            reportProgress(std::min(99, int(double(weightDone) * 100.0 / totalWeight)));
     };
 
     enum class Outcome { Done, Failed, Stopped };
@@ -863,6 +878,10 @@ bool CompressionHandler::extractZipArchive(const QString &archivePath, const QSt
         return a->outputPath.size() > b->outputPath.size();
     });
     for (const ExtractedEntry *folder : std::as_const(folders)) {
+        // An entry such as "./" names the destination itself, which belongs to the user: its mode
+        // and time are not the archive's to set.
+        if (folder->outputPath == destination)
+            continue;
 #ifdef Q_OS_UNIX
         if (folder->modified >= 0) {
             const struct timespec times[2] = {{0, UTIME_OMIT}, {time_t(folder->modified), 0}};

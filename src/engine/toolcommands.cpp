@@ -49,7 +49,10 @@ QStringList sevenZipCreateArguments(const QStringList &files, const QString &arc
         arguments << absoluteCleanPath(file);
     if (!excludedName.isEmpty())
         arguments << QStringLiteral("-xr!") + excludedName;
-    arguments << QStringLiteral("-t7z") << QStringLiteral("-bso0") << QStringLiteral("-bsp1");
+    // "-spd": a selected file named "star*.txt" is that file, not a pattern that also takes in
+    // "star-2.txt" beside it.
+    arguments << QStringLiteral("-spd") << QStringLiteral("-t7z") << QStringLiteral("-bso0")
+              << QStringLiteral("-bsp1");
     if (withPassword)
         arguments << QStringLiteral("-p");
     return arguments;

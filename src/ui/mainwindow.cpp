@@ -38,6 +38,7 @@ MainWindow::MainWindow(QWidget *parent)
     navigateToPath(currentPath);
     updateFolderInfo();
     loadSettings();
+    initLanguage();
     setupMainMenu();
 }
 

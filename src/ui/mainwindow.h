@@ -100,6 +100,10 @@ private:
     void loadSettings();
     void saveSettings();
     void setupMainMenu();
+    // Applies the current language to the form, the menu, the status line and the path field.
+    void retranslateWindow();
+    // Starts a fresh instance and ends this one; stays running when the new one cannot start.
+    void restartApplication();
 
     Ui::MainWindow *ui;
     CompressionHandler *compressionHandler;

@@ -296,6 +296,10 @@ void MainWindow::onSearchButtonClicked()
         refreshCurrentView();
         return;
     }
+    // The shown folder's own name rarely matches; as the model's root path it keeps its node, so
+    // the view does not lose its root when the filter hides that folder's row in its parent.
+    if (!currentPath.isEmpty())
+        ui->fileTreeView->setRootIndex(fileSystemModel->setRootPath(currentPath));
     fileSystemModel->setNameFilters({QLatin1Char('*') + text + QLatin1Char('*')});
     fileSystemModel->setNameFilterDisables(false);
 }

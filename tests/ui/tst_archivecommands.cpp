@@ -395,12 +395,16 @@ void TestArchiveCommands::doubleClick(const QString &path)
     tree()->scrollTo(index);
     QTRY_VERIFY(tree()->visualRect(index).isValid());
     // A user's double-click is a click followed by the double-click event. The tree ignores it
-    // while it animates an expansion, so click again until it has been taken.
+    // while it animates an expansion, and rows move while a deep folder is still being listed,
+    // so click again until it has been taken; a busy machine may need seconds for that.
     QSignalSpy doubleClicks(tree(), &QAbstractItemView::doubleClicked);
-    for (int attempt = 0; attempt < 100 && doubleClicks.isEmpty(); ++attempt) {
-        if (attempt > 0)
+    const QPersistentModelIndex row(index);
+    const QDeadlineTimer deadline(30000);
+    for (bool first = true; doubleClicks.isEmpty() && !deadline.hasExpired(); first = false) {
+        if (!first)
             QTest::qWait(20);
-        const QPoint centre = tree()->visualRect(index).center();
+        tree()->scrollTo(row);
+        const QPoint centre = tree()->visualRect(row).center();
         QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {}, centre);
         QTest::mouseDClick(tree()->viewport(), Qt::LeftButton, {}, centre);
     }

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
+#include <QSettings>
 #include <QToolButton>
 #include <QTreeView>
 
@@ -117,6 +118,8 @@ private:
 
 void TestFileBrowser::init()
 {
+    // Each case starts as a first run: what the previous window saved at exit must not move it.
+    QSettings(QStringLiteral("Kelvane"), QStringLiteral("Kelvane")).clear();
     work = new QTemporaryDir;
     QVERIFY(work->isValid());
     window = new MainWindow;

@@ -1,0 +1,23 @@
+#include "aboutdialog.h"
+#include "ui_aboutdialog.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent), ui(new Ui::AboutDialog)
+{
+    ui->setupUi(this);
+    // The label opens nothing itself; the desktop's handler opens the link and the dialog stays up.
+    connect(ui->websiteLabel, &QLabel::linkActivated, this,
+            [](const QString &link) { QDesktopServices::openUrl(QUrl(link)); });
+}
+
+AboutDialog::~AboutDialog()
+{
+    delete ui;
+}
+
+void AboutDialog::on_buttonBox_accepted()
+{
+    close();
+}

@@ -171,12 +171,14 @@ def print_table(title, input_bytes, rows):
     print("|---|---:|---:|---:|---:|---:|---:|---:|")
     anchor = rows[1] if len(rows) > 1 and not rows[1]["failed"] else rows[0]
     for row in rows:
+        # A pipeline's "|" would split the Markdown cell.
+        tool = row["tool"].replace("|", "\\|")
         if row["failed"]:
-            print(f"| {row['tool']} | failed | | | | | | |")
+            print(f"| {tool} | failed | | | | | | |")
             continue
         time_ratio = row["seconds"] / anchor["seconds"] if not anchor["failed"] else float("nan")
         size_ratio = row["size"] / anchor["size"] if not anchor["failed"] and anchor["size"] else float("nan")
-        print(f"| {row['tool']} | {row['seconds']:.2f} | {input_bytes / row['seconds'] / 1e6:.1f} | "
+        print(f"| {tool} | {row['seconds']:.2f} | {input_bytes / row['seconds'] / 1e6:.1f} | "
               f"{row['cpu']:.2f} | {row['peak'] / 1e6:.1f} | {row['size'] / 1e6:.2f} | {time_ratio:.2f} | "
               f"{size_ratio:.3f} |")
     sys.stdout.flush()

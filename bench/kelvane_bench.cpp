@@ -8,17 +8,9 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
-#ifdef Q_OS_LINUX
-#include <malloc.h>
-#endif
-
 int main(int argc, char *argv[])
 {
-#ifdef Q_OS_LINUX
-    // Same allocator tuning as the program: keeps zlib's per-entry state out of mmap/trim churn.
-    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
-    mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
-#endif
+    CompressionHandler::tuneAllocatorForArchiveWork();
     QCoreApplication app(argc, argv);
     QStringList arguments = app.arguments().mid(1);
     QTextStream err(stderr);

@@ -2,6 +2,10 @@
 
 #include <QFileInfo>
 
+#ifdef Q_OS_LINUX
+#include <malloc.h>
+#endif
+
 #include <algorithm>
 #include <iterator>
 
@@ -17,6 +21,14 @@ QString CompressionHandler::lastError() const
 void CompressionHandler::cancel()
 {
     cancelRequested = true;
+}
+
+void CompressionHandler::tuneAllocatorForArchiveWork()
+{
+#ifdef Q_OS_LINUX
+    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
+#endif
 }
 
 void CompressionHandler::beginOperation()

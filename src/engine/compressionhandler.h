@@ -29,6 +29,11 @@ public:
     // Thread-safe: asks the running operation to stop; it then returns false with "操作已取消".
     void cancel();
 
+    // Call once at process start, before any thread runs: glibc would otherwise hand zlib's
+    // per-entry state back to the kernel after every ZIP entry, costing seconds of page faults
+    // over thousands of small files. Does nothing on other platforms.
+    static void tuneAllocatorForArchiveWork();
+
 signals:
     void progressChanged(int value);
     void operationCompleted(bool success);

@@ -84,8 +84,7 @@ bool CompressionHandler::compressFiles(const QString &format, const QStringList 
 namespace {
 enum class ExtractRoute { Zip, Tar, CompressedTar, SevenZip };
 
-struct SuffixRoute
-{
+struct SuffixRoute {
     QLatin1String suffix;
     ExtractRoute route;
     const char *decompressor;

@@ -147,6 +147,9 @@ bool CompressionHandler::create7zArchive(const QStringList &files, const QString
     const QByteArray standardInput = password.isEmpty() ? QByteArray() : password.toUtf8() + '\n';
     const QStringList arguments = ToolCommands::sevenZipCreateArguments(
         files, partialArchive, QFileInfo(work.path()).fileName(), !password.isEmpty());
+    // 7z names what it works on only when it runs long enough to print progress; the first input
+    // is what it starts with.
+    emit currentFileChanged(files.first());
     if (!runSevenZip(arguments, standardInput))
         return false;
     if (!replaceFile(partialArchive, archivePath)) {
@@ -427,12 +430,20 @@ bool CompressionHandler::toolsHealthy(const QList<QProcess *> &tools)
             break;
         }
     }
+    // A broken pipe is judged only once every program downstream has ended: it is harmless when
+    // they all succeeded, and the programs' ends may be noticed in any order.
     for (qsizetype i = 0; !culprit && i < tools.size(); ++i) {
+        if (!hasFailed(*tools.at(i)))
+            continue;
         const auto readers = tools.mid(i + 1);
-        const bool readersSucceeded = std::all_of(readers.begin(), readers.end(), [](const QProcess *reader) {
-            return reader->state() == QProcess::NotRunning && !hasFailed(*reader);
+        const bool readersRunning = std::any_of(readers.begin(), readers.end(), [](const QProcess *reader) {
+            return reader->state() != QProcess::NotRunning;
         });
-        if (hasFailed(*tools.at(i)) && !(diedOfBrokenPipe(*tools.at(i)) && readersSucceeded))
+        if (readersRunning)
+            continue;
+        const bool readersSucceeded = std::all_of(readers.begin(), readers.end(),
+                                                  [](const QProcess *reader) { return !hasFailed(*reader); });
+        if (readers.isEmpty() || !readersSucceeded)
             culprit = tools.at(i);
     }
     if (!culprit)

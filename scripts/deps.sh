@@ -9,7 +9,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
     qt6-svg-dev libqt6svg6 qt6-translations-l10n libgl-dev
     # ZIP engine
-    libzip-dev
+    libzip-dev zlib1g-dev
     # the external archive programs the engine runs
     tar gzip bzip2 xz-utils p7zip-full
     # desktop integration checks and packaging

@@ -22,19 +22,15 @@
 #include <sys/stat.h>
 #include <thread>
 
+#include <zlib.h>
+
 using Tree = QMap<QString, QByteArray>; // relative path -> content; folders end with "/"
 
 namespace {
 
 quint32 crc32Of(const QByteArray &data)
 {
-    quint32 crc = 0xFFFFFFFFu;
-    for (const char byte : data) {
-        crc ^= quint8(byte);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
+    return quint32(crc32(0L, reinterpret_cast<const Bytef *>(data.constData()), uInt(data.size())));
 }
 
 void appendLe16(QByteArray *out, quint32 value)

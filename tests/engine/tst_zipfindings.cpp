@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <zlib.h>
+
 namespace {
 
 struct Entry {
@@ -24,13 +26,7 @@ struct Entry {
 
 quint32 crc32Of(const QByteArray &data)
 {
-    quint32 crc = 0xFFFFFFFFu;
-    for (const char byte : data) {
-        crc ^= quint8(byte);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
+    return quint32(crc32(0L, reinterpret_cast<const Bytef *>(data.constData()), uInt(data.size())));
 }
 
 QByteArray buildZip(const QList<Entry> &entries)

@@ -100,46 +100,44 @@ FileStatistics::FolderTotals FileStatistics::countFolder(const QString &path)
 #endif
 }
 
-qint64 FileStatistics::totalFileSize(const QStringList &paths)
+qint64 FileStatistics::totalFileSize(const QString &folder, const QStringList &names)
 {
-    return QtConcurrent::blockingMappedReduced(
-        spansOf(paths.size()),
+#ifdef Q_OS_UNIX
+    // Names looked up in the open folder spare the kernel walking the folder's path again for every
+    // one. A folder that cannot be opened leaves only the absolute names to be found.
+    const int folderDescriptor =
+        folder.isEmpty() ? AT_FDCWD
+                         : ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const qint64 total = QtConcurrent::blockingMappedReduced(
+        spansOf(names.size()),
         [&](const Span &span) {
             qint64 bytes = 0;
-#ifdef Q_OS_UNIX
-            // Selected rows mostly share one folder: looking names up in the open folder spares
-            // the kernel walking the whole path again for every file.
-            int folder = -1;
-            QStringView folderPath;
             for (qsizetype i = span.begin; i < span.end; ++i) {
-                const QString &path = paths.at(i);
-                const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-                const QStringView parent = QStringView(path).left(slash + 1);
-                if (slash > 0 && parent != folderPath) {
-                    if (folder >= 0)
-                        ::close(folder);
-                    folder = ::open(QFile::encodeName(parent.toString()).constData(),
-                                    O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-                    folderPath = parent;
-                }
                 struct stat status;
-                const bool found = slash > 0 && folder >= 0 && slash + 1 < path.size()
-                                       ? ::fstatat(folder, QFile::encodeName(path.mid(slash + 1)).constData(),
-                                                   &status, 0) == 0
-                                       : ::stat(QFile::encodeName(path).constData(), &status) == 0;
-                if (found && S_ISREG(status.st_mode))
+                if (::fstatat(folderDescriptor, QFile::encodeName(names.at(i)).constData(), &status, 0) ==
+                        0 &&
+                    S_ISREG(status.st_mode))
                     bytes += status.st_size;
             }
-            if (folder >= 0)
-                ::close(folder);
-#else
-            for (qsizetype i = span.begin; i < span.end; ++i) {
-                const QFileInfo info(paths.at(i));
-                if (info.isFile())
-                    bytes += info.size();
-            }
-#endif
             return bytes;
         },
         addBytes);
+    if (folderDescriptor >= 0)
+        ::close(folderDescriptor);
+    return total;
+#else
+    const QDir parent(folder);
+    return QtConcurrent::blockingMappedReduced(
+        spansOf(names.size()),
+        [&](const Span &span) {
+            qint64 bytes = 0;
+            for (qsizetype i = span.begin; i < span.end; ++i) {
+                const QFileInfo info(parent.filePath(names.at(i)));
+                if (info.isFile())
+                    bytes += info.size();
+            }
+            return bytes;
+        },
+        addBytes);
+#endif
 }

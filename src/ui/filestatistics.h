@@ -20,6 +20,8 @@ public:
     // A folder that cannot be read gives zeros.
     static FolderTotals countFolder(const QString &path);
 
-    // The summed size of those paths that are files (links followed); others add nothing.
-    static qint64 totalFileSize(const QStringList &paths);
+    // The summed size of those names that are files (links followed); others add nothing. Names
+    // are relative to the folder, except absolute ones (the folder may then be empty), as with
+    // QDir::filePath.
+    static qint64 totalFileSize(const QString &folder, const QStringList &names);
 };

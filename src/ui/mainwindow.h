@@ -77,6 +77,15 @@ private:
     // Column-0 index of every selected row, each row once, read from the selection ranges so a
     // whole-folder selection costs one index per row rather than one per cell.
     QModelIndexList selectedRowIndexes() const;
+    // The selected rows by the folder holding them, each row once, as bare names: one folder path
+    // per group costs far less than a full path for every row of a large selection. Rows of the
+    // drive list have no folder; their names are full paths.
+    struct SelectedNames {
+        QString folder;
+        QStringList names;
+    };
+    QList<SelectedNames> selectedNamesByFolder() const;
+    void showSelectionInfo(const QList<SelectedNames> &selection);
     bool isDriveListName(const QString &path) const;
 
     // Archive commands (mainwindow_archive.cpp)

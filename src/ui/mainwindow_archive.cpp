@@ -211,7 +211,10 @@ void MainWindow::onCompressionCompleted(bool success)
 void MainWindow::onFileSelectionChanged()
 {
     const bool hasSelection = ui->fileTreeView->selectionModel()->hasSelection();
-    updateSelectionInfo();
+    // Read once for both the status line and the buttons: a Ctrl+A over a large folder pays for
+    // every row it reads.
+    const QList<SelectedNames> selection = selectedNamesByFolder();
+    showSelectionInfo(selection);
     // A selection change during an operation (navigation through the path field) must not unlock.
     if (operationInProgress)
         return;
@@ -219,15 +222,10 @@ void MainWindow::onFileSelectionChanged()
     ui->addButton->setEnabled(hasSelection);
     ui->deleteButton->setEnabled(hasSelection);
 
-    bool archiveSelected = false;
-    for (const QModelIndex &index : selectedRowIndexes()) {
-        // The name alone carries the suffix; building every full path would cost a Ctrl+A over
-        // a large folder a good part of its time.
-        if (hasArchiveSuffix(fileSystemModel->fileName(index))) {
-            archiveSelected = true;
-            break;
-        }
-    }
+    const bool archiveSelected =
+        std::any_of(selection.cbegin(), selection.cend(), [](const SelectedNames &group) {
+            return std::any_of(group.names.cbegin(), group.names.cend(), hasArchiveSuffix);
+        });
     ui->extractToButton->setEnabled(archiveSelected);
     ui->extractHereButton->setEnabled(archiveSelected);
 }

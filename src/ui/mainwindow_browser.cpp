@@ -4,13 +4,14 @@
 #include "entryremoval.h"
 #include "filestatistics.h"
 
+#include <QBitArray>
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QHash>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMessageBox>
-#include <QSet>
 #include <QStandardPaths>
 
 namespace {
@@ -181,21 +182,55 @@ QModelIndexList MainWindow::selectedRowIndexes() const
     return rows;
 }
 
+QList<MainWindow::SelectedNames> MainWindow::selectedNamesByFolder() const
+{
+    QList<SelectedNames> groups;
+    const QItemSelectionModel *selectionModel = ui->fileTreeView->selectionModel();
+    if (!selectionModel)
+        return groups;
+    QHash<QModelIndex, qsizetype> groupOfParent;
+    // Ranges of one selection may overlap; a row is counted once.
+    QList<QBitArray> seenRows;
+    for (const QItemSelectionRange &range : selectionModel->selection()) {
+        if (range.left() != 0)
+            continue;
+        const QModelIndex parent = range.parent();
+        auto group = groupOfParent.constFind(parent);
+        if (group == groupOfParent.cend()) {
+            group = groupOfParent.insert(parent, groups.size());
+            groups.append({parent.isValid() ? fileSystemModel->filePath(parent) : QString(), {}});
+            seenRows.append(QBitArray(fileSystemModel->rowCount(parent)));
+        }
+        SelectedNames &names = groups[*group];
+        QBitArray &seen = seenRows[*group];
+        for (int row = range.top(); row <= range.bottom() && row < seen.size(); ++row) {
+            if (seen.testBit(row))
+                continue;
+            seen.setBit(row);
+            const QModelIndex index = fileSystemModel->index(row, 0, parent);
+            names.names.append(parent.isValid() ? fileSystemModel->fileName(index)
+                                                : fileSystemModel->filePath(index));
+        }
+    }
+    return groups;
+}
+
 void MainWindow::updateSelectionInfo()
 {
-    QSet<QString> seenPaths;
-    QStringList paths;
-    for (const QModelIndex &index : selectedRowIndexes()) {
-        const QString path = fileSystemModel->filePath(index);
-        if (seenPaths.contains(path))
-            continue;
-        seenPaths.insert(path);
-        paths.append(path);
+    showSelectionInfo(selectedNamesByFolder());
+}
+
+void MainWindow::showSelectionInfo(const QList<SelectedNames> &selection)
+{
+    int count = 0;
+    qint64 totalBytes = 0;
+    for (const SelectedNames &group : selection) {
+        count += int(group.names.size());
+        // Asked of the file system, not the model's size column, which may still be loading.
+        totalBytes += FileStatistics::totalFileSize(group.folder, group.names);
     }
-    // Asked of the file system, not the model's size column, which may still be loading.
-    const qint64 totalBytes = FileStatistics::totalFileSize(paths);
     ui->selectedInfoLabel->setText(
-        tr("选中: %1 个项目 | 大小: %2").arg(int(paths.size())).arg(formatFileSize(totalBytes)));
+        tr("选中: %1 个项目 | 大小: %2").arg(count).arg(formatFileSize(totalBytes)));
 }
 
 void MainWindow::updateFolderInfo()

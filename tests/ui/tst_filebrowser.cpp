@@ -461,6 +461,25 @@ void TestFileBrowser::selectionStatus()
     view()->selectAll();
     click("refreshButton");
     QCOMPARE(selectionText(), QStringLiteral("选中: 3 个项目 | 大小: 300 字节"));
+
+    // Overlapping ranges count each row once.
+    view()->clearSelection();
+    const QModelIndex shown = view()->rootIndex();
+    const int lastColumn = model()->columnCount(shown) - 1;
+    QItemSelection overlapping;
+    overlapping.append(
+        QItemSelectionRange(model()->index(0, 0, shown), model()->index(1, lastColumn, shown)));
+    overlapping.append(
+        QItemSelectionRange(model()->index(1, 0, shown), model()->index(2, lastColumn, shown)));
+    view()->selectionModel()->select(overlapping, QItemSelectionModel::Select);
+    QCOMPARE(selectionText(), QStringLiteral("选中: 3 个项目 | 大小: 300 字节"));
+
+    // A row of an expanded folder counts under its own folder.
+    const QModelIndex subIndex = model()->index(work->filePath(QStringLiteral("sub")));
+    view()->expand(subIndex);
+    QTRY_COMPARE(model()->rowCount(subIndex), 1);
+    select({work->filePath(QStringLiteral("sub/inside"))});
+    QCOMPARE(selectionText(), QStringLiteral("选中: 4 个项目 | 大小: 4.20 KB"));
 }
 
 void TestFileBrowser::enteredFolderRowStaysCounted()

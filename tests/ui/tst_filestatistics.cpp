@@ -107,20 +107,32 @@ void TestFileStatistics::sizesOnlyFiles()
 {
     QTemporaryDir dir;
     QVERIFY(buildMixedFolder(dir.path()));
+    const QDir root(dir.path());
+    QStringList names = root.entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
+    names << "sub/inside.txt"
+          << "absent.txt" << QString() << QStringLiteral("/") << dir.filePath("a.txt");
     QStringList paths;
-    for (const QString &name :
-         QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot))
-        paths.append(dir.filePath(name));
-    paths << dir.filePath("sub/inside.txt") << dir.filePath("absent.txt") << QStringLiteral("/");
-    for (int i = 0; i < 9000; ++i) {
-        const QString path = dir.filePath(QStringLiteral("sub2/deeper/f%1").arg(i));
-        QVERIFY(writeFile(path, i % 31));
-        paths.append(path);
-    }
+    for (const QString &name : std::as_const(names))
+        paths.append(root.filePath(name));
+    QCOMPARE(FileStatistics::totalFileSize(dir.path(), names), sizedByQFileInfo(paths));
+    QCOMPARE(FileStatistics::totalFileSize(dir.path(), {"a.txt", "fileLink"}), qint64(2100));
+    QCOMPARE(FileStatistics::totalFileSize(dir.path(), {}), qint64(0));
 
-    QCOMPARE(FileStatistics::totalFileSize(paths), sizedByQFileInfo(paths));
-    QCOMPARE(FileStatistics::totalFileSize({dir.filePath("a.txt"), dir.filePath("fileLink")}), qint64(2100));
-    QCOMPARE(FileStatistics::totalFileSize({}), qint64(0));
+    // Enough names for the work to be shared between threads.
+    QStringList bulkNames;
+    QStringList bulkPaths;
+    for (int i = 0; i < 9000; ++i) {
+        bulkNames.append(QStringLiteral("f%1").arg(i));
+        bulkPaths.append(dir.filePath(QStringLiteral("sub2/deeper/f%1").arg(i)));
+        QVERIFY(writeFile(bulkPaths.constLast(), i % 31));
+    }
+    QCOMPARE(FileStatistics::totalFileSize(dir.filePath("sub2/deeper"), bulkNames),
+             sizedByQFileInfo(bulkPaths));
+
+    // Without a folder, or with one that cannot be opened, only full paths are found.
+    QCOMPARE(FileStatistics::totalFileSize(QString(), bulkPaths), sizedByQFileInfo(bulkPaths));
+    QCOMPARE(FileStatistics::totalFileSize(dir.filePath("absent"), {"a.txt", dir.filePath("a.txt")}),
+             qint64(100));
 }
 
 QTEST_GUILESS_MAIN(TestFileStatistics)

@@ -122,10 +122,13 @@ def run_once(command, cwd, prepare):
 
 def measure_tools(tools, cwd, output, runs, prepare):
     """Round after round, every tool once per round: a change in the machine's load then weighs on
-    all tools alike instead of on whichever ran at that moment. Returns one row per tool."""
+    all tools alike instead of on whichever ran at that moment. Each round starts with the next
+    tool, so none always runs right after the same other one (whose leftovers the file system may
+    still be dealing with). Returns one row per tool."""
     results = {name: dict(tool=name, times=[], cpus=[], peaks=[], failed=False) for name, _ in tools}
-    for _ in range(runs):
-        for name, command in tools:
+    for round_index in range(runs):
+        first = round_index % len(tools)
+        for name, command in tools[first:] + tools[:first]:
             result = results[name]
             if result["failed"]:
                 continue

@@ -343,7 +343,7 @@ def main():
         print("|---|---:|---:|")
         for key, title in [("folder_status_navigate", "folder status: Enter in the path field"),
                            ("folder_status_refresh", "folder status: refresh"),
-                           ("select_all_ctrl_a", "Ctrl+A: selection"),
+                           ("select_all_ctrl_a", "Ctrl+A: key press to label shown"),
                            ("selection_label_only", "Ctrl+A: selection status label")]:
             if key in figures:
                 wall, _, cpu = figures[key].partition(" cpu ")

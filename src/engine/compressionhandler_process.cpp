@@ -228,11 +228,15 @@ bool CompressionHandler::runCompressProcess(const QString &compressor, const QSt
             return false;
         tools << &compressorProcess;
     }
-    if (!startTool(tar, tarProgram,
-                   ToolCommands::tarCreateArguments(files, QFileInfo(work.path()).fileName()))) {
+    const ToolCommands::TarCreateCommand tarCommand =
+        ToolCommands::tarCreateCommand(files, QFileInfo(work.path()).fileName());
+    tar.setWorkingDirectory(tarCommand.workingDirectory);
+    if (!startTool(tar, tarProgram, tarCommand.arguments)) {
         stopTools(tools);
         return false;
     }
+    // Handed over while the stream is read: the waits below keep writing it.
+    tar.write(tarCommand.standardInput);
     tar.closeWriteChannel();
 
     QIODevice &sink = compressed ? static_cast<QIODevice &>(compressorProcess) : output;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -7,10 +8,20 @@
 // checked without running anything.
 namespace ToolCommands {
 
+struct TarCreateCommand {
+    QStringList arguments;
+    // Where tar runs; empty for the caller's own working folder.
+    QString workingDirectory;
+    // What tar reads on standard input: the names of the items, when it takes them from there.
+    QByteArray standardInput;
+};
 // tar writing its stream to standard output; every item is stored under its own name, relative
-// to its parent folder ("-C parent name"), whatever the absolute path. Entries named excludedName
-// (the folder the archive is being written in, when that lies inside an input) are left out.
-QStringList tarCreateArguments(const QStringList &files, const QString &excludedName);
+// to its parent folder, whatever the absolute path. Items of one folder (a whole-folder selection
+// among them) are named on standard input, tar running in that folder: tens of thousands of them
+// would not fit on a command line. Items of several folders get "-C parent name" arguments.
+// Entries named excludedName (the folder the archive is being written in, when that lies inside
+// an input) are left out.
+TarCreateCommand tarCreateCommand(const QStringList &files, const QString &excludedName);
 // tar reading the stream from standard input into destinationPath.
 QStringList tarExtractArguments(const QString &destinationPath);
 // The password is never part of the arguments: a bare "-p" makes 7z read it from standard input.

@@ -178,6 +178,8 @@ class TestExternal : public QObject
     Q_OBJECT
 
 private slots:
+    void tarCreateCommands_data();
+    void tarCreateCommands();
     void commandLines_data();
     void commandLines();
     void sevenZipProgressParsing_data();
@@ -185,6 +187,8 @@ private slots:
 
     void roundTrip_data();
     void roundTrip();
+    void manyItemsOfOneFolder_data();
+    void manyItemsOfOneFolder();
     void paddingAfterTarEnd();
     void sevenZipWrongPassword();
     void passwordNeverOnCommandLine();
@@ -208,23 +212,62 @@ private slots:
     void hostile7z();
 };
 
+void TestExternal::tarCreateCommands_data()
+{
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QString>("excludedName");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("workingDirectory");
+    QTest::addColumn<QByteArray>("standardInput");
+
+    const QStringList namesOnInput{"-cf", "-", "--null", "-T", "-"};
+    QTest::newRow("items of several folders, each under its parent")
+        << QStringList{"/home/u/Desktop/photos", "/srv/data/notes.txt"} << QString()
+        << QStringList{"-cf", "-", "-C", "/home/u/Desktop", "photos", "-C", "/srv/data", "notes.txt"}
+        << QString() << QByteArray();
+    QTest::newRow("option-like name among several folders")
+        << QStringList{"/tmp/--remove-files", "/srv/a"} << QString()
+        << QStringList{"-cf", "-", "-C", "/tmp", "./--remove-files", "-C", "/srv", "a"} << QString()
+        << QByteArray();
+    QTest::newRow("one folder's items named on input")
+        << QStringList{"/home/u/photos", "/home/u/notes.txt"} << QString() << namesOnInput << "/home/u"
+        << QByteArrayLiteral("photos\0notes.txt\0");
+    QTest::newRow("folder the archive is written in left out")
+        << QStringList{"/home/u/photos"} << ".kelvane-Ab12Cd"
+        << QStringList{"-cf", "-", "--exclude=.kelvane-Ab12Cd", "--null", "-T", "-"} << "/home/u"
+        << QByteArrayLiteral("photos\0");
+    QTest::newRow("trailing slash and dot segments")
+        << QStringList{"/home/u/photos/", "/home/u/x/../y"} << QString() << namesOnInput << "/home/u"
+        << QByteArrayLiteral("photos\0y\0");
+    QTest::newRow("names on input taken as they stand")
+        << QStringList{"/tmp/--remove-files", "/tmp/line\nbreak", "/tmp/back\\slash 中"} << QString()
+        << namesOnInput << "/tmp"
+        << QByteArrayLiteral("--remove-files\0line\nbreak\0back\\slash \xe4\xb8\xad\0");
+    QTest::newRow("root folder") << QStringList{"/"} << QString() << namesOnInput << "/"
+                                 << QByteArrayLiteral(".\0");
+    QTest::newRow("relative input made absolute") << QStringList{"photos"} << QString() << namesOnInput
+                                                  << QDir::currentPath() << QByteArrayLiteral("photos\0");
+}
+
+void TestExternal::tarCreateCommands()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QString, excludedName);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, workingDirectory);
+    QFETCH(QByteArray, standardInput);
+
+    const ToolCommands::TarCreateCommand command = ToolCommands::tarCreateCommand(files, excludedName);
+    QCOMPARE(command.arguments, arguments);
+    QCOMPARE(command.workingDirectory, workingDirectory);
+    QCOMPARE(command.standardInput, standardInput);
+}
+
 void TestExternal::commandLines_data()
 {
     QTest::addColumn<QStringList>("built");
     QTest::addColumn<QStringList>("expected");
 
-    QTest::newRow("tar stores each item under its parent")
-        << ToolCommands::tarCreateArguments({"/home/u/Desktop/photos", "/srv/data/notes.txt"}, QString())
-        << QStringList{"-cf", "-", "-C", "/home/u/Desktop", "photos", "-C", "/srv/data", "notes.txt"};
-    QTest::newRow("tar leaves out the folder the archive is written in")
-        << ToolCommands::tarCreateArguments({"/home/u/photos"}, ".kelvane-Ab12Cd")
-        << QStringList{"-cf", "-", "--exclude=.kelvane-Ab12Cd", "-C", "/home/u", "photos"};
-    QTest::newRow("tar trailing slash and dot segments")
-        << ToolCommands::tarCreateArguments({"/home/u/photos/", "/home/u/x/../y"}, QString())
-        << QStringList{"-cf", "-", "-C", "/home/u", "photos", "-C", "/home/u", "y"};
-    QTest::newRow("tar name that looks like an option")
-        << ToolCommands::tarCreateArguments({"/tmp/--remove-files"}, QString())
-        << QStringList{"-cf", "-", "-C", "/tmp", "./--remove-files"};
     QTest::newRow("tar extract")
         << ToolCommands::tarExtractArguments("/home/u/out")
         << QStringList{"-xf", "-", "-C", "/home/u/out", "--no-same-owner", "--no-same-permissions"};
@@ -417,6 +460,54 @@ void TestExternal::roundTrip()
     writeFile(destination + "/notes.txt", "changed");
     QVERIFY2(handler.extractArchive(archive, destination, password), qPrintable(handler.lastError()));
     QCOMPARE(readFile(destination + "/notes.txt"), QByteArray("notes"));
+}
+
+void TestExternal::manyItemsOfOneFolder_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("archiveName");
+
+    QTest::newRow("tar") << "TAR"
+                         << "many.tar";
+    QTest::newRow("tar.gz") << "GZIP"
+                            << "many.tar.gz";
+}
+
+// A whole large folder selected item by item: on a command line the names would pass the system's
+// limit, and tar would not even start.
+void TestExternal::manyItemsOfOneFolder()
+{
+    QFETCH(QString, format);
+    QFETCH(QString, archiveName);
+
+    QTemporaryDir work;
+    const QString folder = work.filePath("selected");
+    QVERIFY(QDir().mkpath(folder));
+    QStringList inputs;
+    const QString padding(90, QLatin1Char('n'));
+    for (int i = 0; i < 25000; ++i) {
+        const QString path = folder + QStringLiteral("/%1-%2").arg(i).arg(padding);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        inputs << path;
+    }
+    for (const QString name : {"-x", "line\nbreak", "back\\slash", "中文 名"}) {
+        writeFile(folder + "/" + name, name.toUtf8());
+        inputs << folder + "/" + name;
+    }
+    QVERIFY(QDir().mkpath(folder + "/empty"));
+    inputs << folder + "/empty";
+
+    const QString archive = work.filePath(archiveName);
+    CompressionHandler handler;
+    QVERIFY2(handler.compressFiles(format, inputs, archive, QString()), qPrintable(handler.lastError()));
+    QCOMPARE(runTool("bsdtar", {"-tf", archive}).exitCode, 0);
+
+    const QString destination = work.filePath("unpacked");
+    QVERIFY2(handler.extractArchive(archive, destination, QString()), qPrintable(handler.lastError()));
+    QCOMPARE(treeListing(destination), treeListing(folder));
+    QCOMPARE(readFile(destination + "/line\nbreak"), QByteArray("line\nbreak"));
+    QCOMPARE(readFile(destination + "/-x"), QByteArray("-x"));
 }
 
 void TestExternal::paddingAfterTarEnd()

@@ -484,8 +484,8 @@ void TestExternal::manyItemsOfOneFolder()
     const QString folder = work.filePath("selected");
     QVERIFY(QDir().mkpath(folder));
     QStringList inputs;
-    const QString padding(90, QLatin1Char('n'));
-    for (int i = 0; i < 25000; ++i) {
+    const QString padding(200, QLatin1Char('n'));
+    for (int i = 0; i < 11000; ++i) {
         const QString path = folder + QStringLiteral("/%1-%2").arg(i).arg(padding);
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));

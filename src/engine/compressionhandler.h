@@ -1,18 +1,23 @@
 #pragma once
 
+#include "archiveentry.h"
+#include "operationrequest.h"
+#include "operationresult.h"
+
+#include <QList>
+#include <QMutex>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
-#include <atomic>
-#include <functional>
+class ArchiveJob;
 
-class QProcess;
-
-// The archive engine. compressFiles and extractArchive block and are meant to be called on a
-// worker thread; signals are emitted on that calling thread. Failures return false and leave a
-// translated text in lastError(). One operation at a time per handler; cancel() may be called
-// from any thread while an operation runs.
+// The archive engine for callers that want one blocking call per operation. Each call runs one
+// ArchiveJob on the calling thread (meant to be a worker thread); signals are emitted on that thread
+// at most twenty times a second. Failures return false and leave one translated sentence in
+// lastError(). cancel() may be called from any thread and stops the operation that is running.
+// Without an interaction, clashes with existing files follow replacePolicy() (Replace by default) and
+// an encrypted archive needs its password up front.
 class CompressionHandler : public QObject
 {
     Q_OBJECT
@@ -29,6 +34,13 @@ public:
     // Thread-safe: asks the running operation to stop; it then returns false with "操作已取消".
     void cancel();
 
+    // The same result as a value: the code, the entry and path concerned, and the detail.
+    OperationResult lastResult() const;
+    void setReplacePolicy(ReplacePolicy policy);
+    ReplacePolicy replacePolicy() const;
+    // Which legacy code page to try first for archive names that do not say how they are encoded.
+    void setLegacyNameLanguage(LegacyNameLanguage language);
+
     // Call once at process start, before any thread runs: glibc would otherwise hand zlib's
     // per-entry state back to the kernel after every ZIP entry, costing seconds of page faults
     // over thousands of small files. Does nothing on other platforms.
@@ -40,44 +52,12 @@ signals:
     void currentFileChanged(QString filename);
 
 private:
-    void beginOperation();
-    bool isCancelled() const;
-    bool failCancelled();
-    // Emits progressChanged only when the value moves forward, so progress never goes backwards.
-    void reportProgress(int value);
-
-    // ZIP through libzip
-    bool createZipArchive(const QStringList &files, const QString &archivePath, const QString &password);
-    bool extractZipArchive(const QString &archivePath, const QString &destinationPath,
-                           const QString &password);
-
-    // Formats made and unpacked by external programs
-    bool createTarArchive(const QStringList &files, const QString &archivePath);
-    bool create7zArchive(const QStringList &files, const QString &archivePath, const QString &password);
-    bool extractTarArchive(const QString &archivePath, const QString &destinationPath);
-    bool extract7zArchive(const QString &archivePath, const QString &destinationPath,
-                          const QString &password);
-    bool createCompressedTarArchive(const QString &compressor, const QStringList &files,
-                                    const QString &archivePath);
-    bool extractCompressedTarArchive(const QString &decompressor, const QString &archivePath,
-                                     const QString &destinationPath);
-    // tar's stream, through the compressor when one is named, into a temporary file that replaces
-    // archivePath only when everything succeeded.
-    bool runCompressProcess(const QString &compressor, const QStringList &files, const QString &archivePath);
-    // The archive's bytes, through the decompressor when one is named, into tar unpacking into
-    // destinationPath.
-    bool runExtractProcess(const QString &decompressor, const QString &archivePath,
-                           const QString &destinationPath);
-    // 7z with -bsp1 progress; standardInput is written to it and the channel closed.
-    bool runSevenZip(const QStringList &arguments, const QByteArray &standardInput);
-    bool startTool(QProcess &tool, const QString &program, const QStringList &arguments);
-    // False, with every tool stopped and the last-error text set, once the operation is cancelled
-    // or one of the tools has failed.
-    bool toolsHealthy(const QList<QProcess *> &tools);
-    // Waits for the tools in order, calling afterEachWait once per tick.
-    bool waitForTools(const QList<QProcess *> &tools, const std::function<void()> &afterEachWait);
+    bool run(OperationRequest request, ArchiveEntryList *entries = nullptr);
 
     QString lastErrorText;
-    std::atomic_bool cancelRequested{false};
-    int lastReportedProgress = -1;
+    OperationResult lastOperationResult;
+    ReplacePolicy policy = ReplacePolicy::Replace;
+    LegacyNameLanguage nameLanguage = LegacyNameLanguage::SimplifiedChinese;
+    mutable QMutex runningMutex;
+    ArchiveJob *runningJob = nullptr;
 };

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "archivebackend.h"
+
+// ZIP through libzip, in-process: writing (parallel parts merged in order), reading (one handle per core), listing and testing.
+class ZipBackend : public ArchiveBackend
+{
+public:
+    OperationResult create(OperationContext &context) override;
+    OperationResult extract(OperationContext &context, ExtractionTarget &target) override;
+    OperationResult list(OperationContext &context, ArchiveEntryList *entries) override;
+    OperationResult test(OperationContext &context) override;
+};

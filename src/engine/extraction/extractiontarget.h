@@ -1,0 +1,105 @@
+#pragma once
+
+#include "operationresult.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class OperationContext;
+class StagedFile;
+
+// Metadata an in-process reader restores on an entry.
+struct EntryMetadata {
+    // Seconds since the epoch; -1 when the archive does not say.
+    qint64 modified = -1;
+    // Permission bits as stored (only 0777 is ever applied: never set-id or sticky bits); 0 when the
+    // archive stores none.
+    quint32 permissions = 0;
+};
+
+// The one extraction pipeline every backend shares. Entries are written into a private staging
+// folder inside the destination; only a complete, checked result is placed into the destination,
+// without following links, asking before anything existing is replaced; a failure or cancel at any
+// point leaves the destination exactly as it was and removes everything this extraction created.
+//
+// Use: open(); then either an external program unpacks into stagingPath() and adoptStagedTree()
+// checks what it left, or an in-process reader calls createFolder / createFile / addLink and then
+// finishStaging(); last, commit(). The destructor removes the staging folder (and undoes an
+// unfinished commit). Names and paths are handled as bytes wherever they touch the file system.
+//
+// Threads: createFolder, createFile and StagedFile may be used from several threads at once, for
+// different entries; two entries that land on the same path must not be written at the same time
+// (the later one replaces the earlier when written one after the other). Everything else on the
+// operation's thread.
+class ExtractionTarget
+{
+public:
+    ExtractionTarget(OperationContext &context, const QString &destinationPath);
+    ~ExtractionTarget();
+    ExtractionTarget(const ExtractionTarget &) = delete;
+    ExtractionTarget &operator=(const ExtractionTarget &) = delete;
+
+    // Creates the destination (with any missing parents) and the staging folder inside it.
+    OperationResult open();
+    QString destinationPath() const;
+
+    // Only these archive names (a folder's name takes in everything below it), each placed relative
+    // to the deepest folder that holds all of them. Empty: everything, as stored.
+    void setSelection(const QStringList &entryNames);
+    // True when the entry is to be extracted under the selection.
+    bool isSelected(const QString &entryName) const;
+    // The selected names that matched no entry passed to isSelected / createFolder / createFile /
+    // addLink so far (for EntryNotFound).
+    QStringList unmatchedSelection() const;
+
+    // The path an archive name gets below the destination ("/"-separated, relative, normalised), or
+    // UnsafeEntry for names that are absolute, carry a drive letter, climb above the destination, hold
+    // a NUL or name the destination itself. Thread-safe, linear in the name's length.
+    static OperationResult checkEntryName(const QString &entryName, QString *relativePath);
+
+    // --- External programs ---
+    // Where a program unpacks to; empty before open().
+    QString stagingPath() const;
+    // Checks what a program left in stagingPath(), at any depth, by the names' bytes: fails with
+    // UnsafeEntry on a link whose target leads out of the destination, removes device nodes, FIFOs
+    // and sockets, and clears set-id and sticky bits.
+    OperationResult adoptStagedTree();
+
+    // --- In-process readers ---
+    // entryName is the decoded archive name; each is checked as checkEntryName does before anything
+    // is written. Parents are made as needed and never through a link.
+    OperationResult createFolder(const QString &entryName, const EntryMetadata &metadata);
+    OperationResult createFile(const QString &entryName, const EntryMetadata &metadata,
+                               std::unique_ptr<StagedFile> *file);
+    // The target exactly as stored (a NUL or an escaping target is refused as UnsafeEntry). Links
+    // are made in finishStaging, after every file, so nothing is ever written through one.
+    OperationResult addLink(const QString &entryName, const QByteArray &target);
+    // Makes the links, then applies folder times and modes, deepest first.
+    OperationResult finishStaging();
+
+    // --- Both ---
+    // Moves the staged tree into the destination. New items are moved in; a folder merges into an
+    // existing folder; any other clash goes through OperationContext::resolveReplace (Replace, Skip,
+    // KeepBoth as "name (2).ext", Cancel). A failure or cancel undoes every move made so far.
+    OperationResult commit();
+
+private:
+    class Private;
+    std::unique_ptr<Private> d;
+};
+
+// A file being written into staging. Not thread-safe itself; one thread per file.
+class StagedFile
+{
+public:
+    virtual ~StagedFile() = default;
+    // Writes all of data; DiskFull when the disk is full, WriteFailed for other errors.
+    virtual OperationResult write(const char *data, qint64 size) = 0;
+    // Applies the metadata and closes; reports a failed write that the close reveals.
+    virtual OperationResult finish() = 0;
+    // Removes the partial file.
+    virtual void discard() = 0;
+};

@@ -3,8 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
-// Helpers shared by the archive readers: turning stored entry names into text and into output
-// paths that cannot leave the destination folder. Pure functions, safe on any thread.
+// Helpers shared by the archive readers: turning stored entry names into text. Pure functions, safe
+// on any thread.
 class ArchiveEntryName
 {
 public:
@@ -16,13 +16,4 @@ public:
     // True when the interface speaks Traditional Chinese. Read from the default QLocale, which the
     // application sets when it loads a language (the system locale until then).
     static bool prefersTraditionalChinese();
-
-    // Joins an entry name to the destination. Backslashes count as separators. Returns an empty
-    // string when the name is absolute, carries a drive letter, or has ".." components that climb
-    // above the destination.
-    static QString outputPath(const QString &destination, const QString &entryName);
-
-    // True when a symbolic link stored at entryName with the given target resolves inside the
-    // extraction folder: a relative target whose ".." components all lead and never climb above it.
-    static bool isContainedLinkTarget(const QString &entryName, const QString &target);
 };

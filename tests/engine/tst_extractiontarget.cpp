@@ -220,6 +220,8 @@ private slots:
 
     void adoptionCleansWhatProgramsLeave();
     void adoptionRefusesDeepEscapingLink();
+    void adoptionHardLinks_data();
+    void adoptionHardLinks();
 
     void replaceAnswers_data();
     void replaceAnswers();
@@ -798,6 +800,60 @@ void TestExtractionTarget::adoptionRefusesDeepEscapingLink()
     }
     QCOMPARE(TestTree::snapshot(sandbox.destination()), before);
     QCOMPARE(sandbox.outside(), outside);
+}
+
+void TestExtractionTarget::adoptionHardLinks_data()
+{
+    QTest::addColumn<QString>("linkedFrom"); // "outside" for the sandbox's bait file
+    QTest::addColumn<QStringList>("selected");
+    QTest::addColumn<QString>("refused");
+    QTest::addColumn<TestTree::Tree>("expected");
+
+    QTest::newRow("to a file outside") << "outside" << QStringList() << "docs/hard.txt" << TestTree::Tree();
+    QTest::newRow("between two staged files")
+        << "other/b.txt" << QStringList() << QString()
+        << TestTree::Tree{{"docs/", ""}, {"docs/hard.txt", "b"}, {"other/", ""}, {"other/b.txt", "b"}};
+    QTest::newRow("one of two names selected") << "other/b.txt" << QStringList{"docs/"} << QString()
+                                               << TestTree::Tree{{"docs/", ""}, {"docs/hard.txt", "b"}};
+}
+
+// tar makes hard links as the archive asks: one to a file outside would let the set-id clearing (and
+// any later write) reach that file.
+void TestExtractionTarget::adoptionHardLinks()
+{
+    QFETCH(QString, linkedFrom);
+    QFETCH(QStringList, selected);
+    QFETCH(QString, refused);
+    QFETCH(TestTree::Tree, expected);
+
+    Sandbox sandbox;
+    const QString bait = sandbox.filePath("outside.txt");
+    QVERIFY(::chmod(QFile::encodeName(bait).constData(), 04644) == 0);
+    const TestTree::Tree outside = sandbox.outside();
+    {
+        Extraction extraction(sandbox.destination());
+        extraction.target->setSelection(selected);
+        QVERIFY(extraction.target->open().succeeded());
+        const QString staging = extraction.target->stagingPath();
+        QVERIFY(TestTree::build(staging, {{"docs/", ""}, {"other/b.txt", "b"}}));
+        const QString from =
+            linkedFrom == QLatin1String("outside") ? bait : staging + QLatin1Char('/') + linkedFrom;
+        QVERIFY(::link(QFile::encodeName(from).constData(),
+                       QFile::encodeName(staging + "/docs/hard.txt").constData()) == 0);
+
+        OperationResult result = extraction.target->adoptStagedTree();
+        if (refused.isEmpty()) {
+            QVERIFY2(result.succeeded(), qPrintable(describe(result)));
+            result = extraction.target->commit();
+            QVERIFY2(result.succeeded(), qPrintable(describe(result)));
+        } else {
+            QCOMPARE(result.code, ResultCode::UnsafeEntry);
+            QCOMPARE(result.entry, refused);
+        }
+    }
+    QCOMPARE(TestTree::snapshot(sandbox.destination()), expected);
+    QCOMPARE(sandbox.outside(), outside);
+    QCOMPARE(statOf(bait).st_mode & 07777, mode_t(04644));
 }
 
 void TestExtractionTarget::replaceAnswers_data()

@@ -207,6 +207,10 @@ OperationResult ExtractionTarget::adoptStagedTree()
     }
     if (!root.isValid())
         return OperationResult::systemFailure(ResultCode::TemporaryFileFailed, d->destinationPath, errno);
+    const OperationResult linked =
+        StagedTreeCheck::checkHardLinks(d->context, d->privateFolder.get(), d->destinationPath);
+    if (!linked.succeeded())
+        return linked;
     const StagedLinkCheck links(root.get(), d->destination.get(), d->privateName, nullptr);
     return StagedTreeCheck::run(d->context, root.get(), links, d->selection.commonFolder(),
                                 d->destinationPath);

@@ -6,7 +6,9 @@
 #include "operationcontext.h"
 #include "stagedlinkcheck.h"
 
+#include <QHash>
 #include <QList>
+#include <QPair>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -27,14 +29,32 @@ struct Frame {
     mode_t restoreMode = 0;
 };
 
+// The names of one multiply linked file found so far.
+struct LinkCount {
+    nlink_t found = 0;
+    nlink_t links = 0;
+    QString entry;
+};
+
 class TreeCheck
 {
 public:
-    TreeCheck(OperationContext &context, int rootFd, const StagedLinkCheck &links, const QString &entryPrefix,
+    // Without links, the walk only counts the names of multiply linked files (see checkHardLinks).
+    TreeCheck(OperationContext &context, int rootFd, const StagedLinkCheck *links, const QString &entryPrefix,
               const QString &displayRoot)
         : context(context), cursor(rootFd, false), links(links), entryPrefix(entryPrefix),
           displayRoot(displayRoot)
     {
+    }
+
+    // The first file counted with fewer names than links, or success.
+    OperationResult fileLinkedOutside() const
+    {
+        for (const LinkCount &count : linkCounts) {
+            if (count.found < count.links)
+                return OperationResult::entryFailure(ResultCode::UnsafeEntry, count.entry);
+        }
+        return OperationResult::success();
     }
 
     OperationResult run()
@@ -73,12 +93,22 @@ private:
         struct stat info;
         if (!NoFollow::status(cursor.fd(), name, &info))
             return OperationResult::systemFailure(ResultCode::ReadFailed, displayRoot, errno);
+        if (!links) {
+            if (S_ISREG(info.st_mode) && info.st_nlink > 1) {
+                LinkCount &count = linkCounts[qMakePair(quint64(info.st_dev), quint64(info.st_ino))];
+                if (count.found++ == 0) {
+                    count.links = info.st_nlink;
+                    count.entry = entryName(name);
+                }
+            }
+            return S_ISDIR(info.st_mode) ? enter(name, info) : OperationResult::success();
+        }
         if (S_ISLNK(info.st_mode)) {
             int error = 0;
             const QByteArray target = NoFollow::readLink(cursor.fd(), name, &error);
             if (error != 0)
                 return OperationResult::systemFailure(ResultCode::ReadFailed, displayRoot, error);
-            if (!links.staysInside(folderComponents(), target))
+            if (!links->staysInside(folderComponents(), target))
                 return OperationResult::entryFailure(ResultCode::UnsafeEntry, entryName(name));
             return OperationResult::success();
         }
@@ -143,7 +173,8 @@ private:
     QString entryName(const QByteArray &name) const
     {
         QByteArray raw;
-        for (int level = 1; level <= cursor.depth(); ++level)
+        // The census walks the private folder, where the first level is the staged tree's own folder.
+        for (int level = links ? 1 : 2; level <= cursor.depth(); ++level)
             raw += cursor.nameAt(level) + '/';
         raw += name;
         const QString decoded = LegacyNameDecoder::decode(raw, {}, context.request().legacyNameLanguage);
@@ -152,10 +183,11 @@ private:
 
     OperationContext &context;
     FolderCursor cursor;
-    const StagedLinkCheck &links;
+    const StagedLinkCheck *links;
     QString entryPrefix;
     QString displayRoot;
     std::vector<Frame> frames;
+    QHash<QPair<quint64, quint64>, LinkCount> linkCounts;
 };
 
 } // namespace
@@ -165,7 +197,14 @@ namespace StagedTreeCheck {
 OperationResult run(OperationContext &context, int rootFd, const StagedLinkCheck &links,
                     const QString &entryPrefix, const QString &displayRoot)
 {
-    return TreeCheck(context, rootFd, links, entryPrefix, displayRoot).run();
+    return TreeCheck(context, rootFd, &links, entryPrefix, displayRoot).run();
+}
+
+OperationResult checkHardLinks(OperationContext &context, int privateFd, const QString &displayRoot)
+{
+    TreeCheck census(context, privateFd, nullptr, QString(), displayRoot);
+    const OperationResult result = census.run();
+    return result.succeeded() ? census.fileLinkedOutside() : result;
 }
 
 } // namespace StagedTreeCheck

@@ -20,4 +20,9 @@ namespace StagedTreeCheck {
 OperationResult run(OperationContext &context, int rootFd, const StagedLinkCheck &links,
                     const QString &entryPrefix, const QString &displayRoot);
 
+// A hard link a program made to a file outside (an archive can ask for one) would let a later write
+// or mode change reach that file. Fails with UnsafeEntry when a file below privateFd has names outside
+// it, that is more links than names found below. Call before run(), which changes modes.
+OperationResult checkHardLinks(OperationContext &context, int privateFd, const QString &displayRoot);
+
 } // namespace StagedTreeCheck

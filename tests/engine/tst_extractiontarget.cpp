@@ -4,6 +4,7 @@
 
 #include "deeptree.h"
 #include "extractiontarget.h"
+#include "keepbothname.h"
 #include "legacynamedecoder.h"
 #include "nofollow.h"
 #include "operationcontext.h"
@@ -226,6 +227,8 @@ private slots:
     void replaceAnswers_data();
     void replaceAnswers();
     void replaceForAllAfterAFullFolder();
+    void keepBothNames_data();
+    void keepBothNames();
     void rollback_data();
     void rollback();
     void cleanupAfterFailure_data();
@@ -990,6 +993,33 @@ void TestExtractionTarget::replaceForAllAfterAFullFolder()
     QCOMPARE(context.resolveReplace(file).choice, ReplaceChoice::Replace);
     QCOMPARE(context.resolveReplace(fullFolder).choice, ReplaceChoice::KeepBoth);
     QCOMPARE(interaction.replaceQuestions.size(), 1);
+}
+
+void TestExtractionTarget::keepBothNames_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<bool>("isFolder");
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("file") << QByteArray("report.pdf") << false << 2 << QByteArray("report (2).pdf");
+    QTest::newRow("last suffix only")
+        << QByteArray("data.tar.gz") << false << 3 << QByteArray("data.tar (3).gz");
+    QTest::newRow("no suffix") << QByteArray("README") << false << 2 << QByteArray("README (2)");
+    QTest::newRow("hidden file") << QByteArray(".profile") << false << 2 << QByteArray(".profile (2)");
+    QTest::newRow("folder with a dot") << QByteArray("v1.2") << true << 2 << QByteArray("v1.2 (2)");
+    QTest::newRow("two digits") << QByteArray("a.txt") << false << 10 << QByteArray("a (10).txt");
+    QTest::newRow("bytes that are not UTF-8")
+        << QByteArray("caf\xe9.txt") << false << 2 << QByteArray("caf\xe9 (2).txt");
+}
+
+void TestExtractionTarget::keepBothNames()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(bool, isFolder);
+    QFETCH(int, number);
+    QFETCH(QByteArray, expected);
+    QCOMPARE(KeepBothName::candidate(name, number, isFolder), expected);
 }
 
 void TestExtractionTarget::rollback_data()

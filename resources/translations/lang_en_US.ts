@@ -48,7 +48,7 @@
     </message>
     <message>
         <source>未指定解压目标目录</source>
-        <translation>No extraction target directory specified</translation>
+        <translation>No extraction destination folder specified</translation>
     </message>
     <message>
         <source>创建ZIP压缩包失败: %1</source>

@@ -102,8 +102,13 @@ const QList<std::pair<QString, QString>> taiwanWording{
 // The language entries of the menu name each language in its own script in every catalogue.
 const QSet<QString> ownScriptNames{QStringLiteral("简体中文"), QStringLiteral("繁體中文")};
 
-const QSet<QString> knownContexts{QStringLiteral("MainWindow"), QStringLiteral("AboutDialog"),
-                                  QStringLiteral("CompressionHandler"), QStringLiteral("MyFileSystemModel")};
+const QSet<QString> knownContexts{QStringLiteral("MainWindow"),
+                                  QStringLiteral("AboutDialog"),
+                                  QStringLiteral("CompressionHandler"),
+                                  QStringLiteral("MyFileSystemModel"),
+                                  QStringLiteral("DataSize"),
+                                  QStringLiteral("ProgressDetails"),
+                                  QStringLiteral("OperationProgressDialog")};
 
 } // namespace
 
@@ -117,6 +122,7 @@ private slots:
     void everyTextIsTranslated_data();
     void everyTextIsTranslated();
     void sourceLanguageCatalogueHoldsNoMessages();
+    void missingDestinationIsAFolderInEnglish();
     void compiledCataloguesNameTheirLanguage_data();
     void compiledCataloguesNameTheirLanguage();
 
@@ -226,6 +232,15 @@ void TestCatalogues::sourceLanguageCatalogueHoldsNoMessages()
     for (auto it = scanned.cbegin(); it != scanned.cend(); ++it)
         QVERIFY(compiled.translate(it.key().first.toUtf8().constData(), it.key().second.toUtf8().constData())
                     .isEmpty());
+}
+
+// Users pick a destination folder in the dialogs; the failure names it the same way.
+void TestCatalogues::missingDestinationIsAFolderInEnglish()
+{
+    QTranslator compiled;
+    QVERIFY(compiled.load(QStringLiteral(":/translations/lang_en_US.qm")));
+    QCOMPARE(compiled.translate("CompressionHandler", "未指定解压目标目录"),
+             QStringLiteral("No extraction destination folder specified"));
 }
 
 void TestCatalogues::compiledCataloguesNameTheirLanguage_data()

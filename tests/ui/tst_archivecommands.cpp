@@ -987,11 +987,22 @@ void TestArchiveCommands::toolkitDialogsKeepTheToolkitStyle()
             reference = std::make_unique<QMessageBox>(box->icon(), box->windowTitle(), box->text(),
                                                       box->standardButtons());
         }
+        // No style sheet reaches the dialog, neither the application's nor one of its parents'.
+        QWidgetList widgets = dialog->findChildren<QWidget *>();
+        widgets.append(dialog);
+        for (QWidget *widget : std::as_const(widgets)) {
+            if (widget->style()->inherits("QStyleSheetStyle"))
+                differences.append(
+                    QStringLiteral("%1 %2 styled by a sheet")
+                        .arg(QLatin1String(widget->metaObject()->className()), widget->objectName()));
+        }
         if (reference) {
+            // A message box is modal from birth; the reference must not pass for the next dialog.
+            reference->setWindowModality(Qt::NonModal);
             reference->resize(dialog->size());
             reference->show();
             QVERIFY(QTest::qWaitForWindowExposed(reference.get()));
-            differences = styleDifferences(dialog, reference.get(), &compared);
+            differences += styleDifferences(dialog, reference.get(), &compared);
         }
         qobject_cast<QDialog *>(dialog)->reject();
     });

@@ -117,6 +117,8 @@ void TestOperationProgressDialog::finishedDialogStaysHiddenUnderANestedLoop()
     bool aliveDuringBox = false;
     QEventLoop outer;
     QTimer::singleShot(0, &outer, [&] {
+        // The engine's first report is 0 %, its last 100 %.
+        dialog->showProgress(0, unknown, unknown, QString());
         dialog->showProgress(100, unknown, unknown, QString());
         dialog->finish();
         QEventLoop box;

@@ -71,6 +71,7 @@ void MainWindow::setActionButtonsEnabled(bool enabled)
 
 void MainWindow::showProgressDialog(const QString &title, const QString &label)
 {
+    // A child of the panel, so the window's theme reaches it; modal to the window all the same.
     auto *dialog = new OperationProgressDialog(title, label, tr("取消"), ui->centralwidget);
     dialog->setWindowModality(Qt::WindowModal);
     // Cancel and Escape ask the engine to stop; a close of the dialog is caught by eventFilter.

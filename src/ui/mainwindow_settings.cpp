@@ -223,6 +223,7 @@ void MainWindow::setupMainMenu()
         oldMenu->deleteLater();
     }
 
+    // A child of the panel, so the window's theme reaches it.
     auto *menu = new QMenu(ui->menuButton);
     auto *languageGroup = new QActionGroup(this);
     languageGroup->setExclusive(true);
@@ -262,6 +263,7 @@ void MainWindow::changeEvent(QEvent *event)
 
 void MainWindow::on_aboutButton_clicked()
 {
+    // A child of the panel, so the window's theme reaches it.
     AboutDialog dialog(ui->centralwidget);
     dialog.exec();
 }

@@ -29,6 +29,100 @@
     </message>
 </context>
 <context>
+    <name>ArchiveCommands</name>
+    <message>
+        <source>压缩文件 (*.zip *.7z *.tar *.gz *.bz2 *.xz)</source>
+        <translation>Compressed Files (*.zip *.7z *.tar *.gz *.bz2 *.xz)</translation>
+    </message>
+    <message>
+        <source>警告</source>
+        <translation>Warning</translation>
+    </message>
+    <message>
+        <source>请选择要压缩的文件或文件夹</source>
+        <translation>Please select files or folders to compress</translation>
+    </message>
+    <message>
+        <source>选择压缩文件保存位置</source>
+        <translation>Select location to save compressed file</translation>
+    </message>
+    <message>
+        <source>输入密码</source>
+        <translation>Enter Password</translation>
+    </message>
+    <message>
+        <source>请输入压缩密码（可选）:</source>
+        <translation>Please enter compression password (optional):</translation>
+    </message>
+    <message>
+        <source>压缩</source>
+        <translation>Compress</translation>
+    </message>
+    <message>
+        <source>正在压缩文件...</source>
+        <translation>Compressing files...</translation>
+    </message>
+    <message>
+        <source>请选择要解压的压缩文件</source>
+        <translation>Please select compressed file to extract</translation>
+    </message>
+    <message>
+        <source>选择解压目标目录</source>
+        <translation>Select extraction target directory</translation>
+    </message>
+    <message>
+        <source>解压文件</source>
+        <translation>Extract Files</translation>
+    </message>
+    <message>
+        <source>是否要解压 &apos;%1&apos; 到当前目录？</source>
+        <translation>Do you want to extract &apos;%1&apos; to current directory?</translation>
+    </message>
+    <message>
+        <source>解压</source>
+        <translation>Extract</translation>
+    </message>
+    <message>
+        <source>正在解压文件...</source>
+        <translation>Extracting files...</translation>
+    </message>
+    <message>
+        <source>成功</source>
+        <translation>Success</translation>
+    </message>
+    <message>
+        <source>操作完成成功</source>
+        <translation>Operation completed successfully</translation>
+    </message>
+    <message>
+        <source>已取消</source>
+        <translation>Cancelled</translation>
+    </message>
+    <message>
+        <source>操作已取消</source>
+        <translation>Operation cancelled</translation>
+    </message>
+    <message>
+        <source>错误</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>操作失败: %1</source>
+        <translation>Operation failed: %1</translation>
+    </message>
+</context>
+<context>
+    <name>ArchiveOperationRunner</name>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>正在取消...</source>
+        <translation>Cancelling...</translation>
+    </message>
+</context>
+<context>
     <name>CompressionHandler</name>
     <message>
         <source>操作已取消</source>
@@ -179,6 +273,49 @@
     </message>
 </context>
 <context>
+    <name>FileBrowser</name>
+    <message>
+        <source>我的电脑</source>
+        <translation>My Computer</translation>
+    </message>
+    <message>
+        <source>错误</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>路径不存在</source>
+        <translation>Path does not exist</translation>
+    </message>
+    <message>
+        <source>选中: %1 个项目 | 大小: %2</source>
+        <translation>Selected: %1 items | Size: %2</translation>
+    </message>
+    <message>
+        <source>我的电脑 - 选择驱动器</source>
+        <translation>My Computer - Select Drive</translation>
+    </message>
+    <message>
+        <source>文件夹: %1 | 文件: %2 | 大小: %3</source>
+        <translation>Folders: %1 | Files: %2 | Size: %3</translation>
+    </message>
+    <message>
+        <source>警告</source>
+        <translation>Warning</translation>
+    </message>
+    <message>
+        <source>请选择要删除的文件或文件夹</source>
+        <translation>Please select files or folders to delete</translation>
+    </message>
+    <message>
+        <source>确认删除</source>
+        <translation>Confirm Delete</translation>
+    </message>
+    <message>
+        <source>确定要删除选中的文件吗？此操作不可恢复。</source>
+        <translation>Are you sure you want to delete selected files? This action cannot be undone.</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Kelvane - 现代化压缩工具</source>
@@ -249,10 +386,6 @@
         <translation>About Kelvane</translation>
     </message>
     <message>
-        <source>我的电脑</source>
-        <translation>My Computer</translation>
-    </message>
-    <message>
         <source>Kelvane</source>
         <translation>Kelvane</translation>
     </message>
@@ -309,46 +442,6 @@
         <translation>Selection model is empty, connection failed</translation>
     </message>
     <message>
-        <source>文件系统模型为空</source>
-        <translation>File system model is empty</translation>
-    </message>
-    <message>
-        <source>选中: %1 个项目 | 大小: %2</source>
-        <translation>Selected: %1 items | Size: %2</translation>
-    </message>
-    <message>
-        <source>我的电脑 - 选择驱动器</source>
-        <translation>My Computer - Select Drive</translation>
-    </message>
-    <message>
-        <source>文件夹: %1 | 文件: %2 | 大小: %3</source>
-        <translation>Folders: %1 | Files: %2 | Size: %3</translation>
-    </message>
-    <message>
-        <source>警告</source>
-        <translation>Warning</translation>
-    </message>
-    <message>
-        <source>请选择要删除的文件或文件夹</source>
-        <translation>Please select files or folders to delete</translation>
-    </message>
-    <message>
-        <source>确认删除</source>
-        <translation>Confirm Delete</translation>
-    </message>
-    <message>
-        <source>确定要删除选中的文件吗？此操作不可恢复。</source>
-        <translation>Are you sure you want to delete selected files? This action cannot be undone.</translation>
-    </message>
-    <message>
-        <source>错误</source>
-        <translation>Error</translation>
-    </message>
-    <message>
-        <source>路径不存在</source>
-        <translation>Path does not exist</translation>
-    </message>
-    <message>
         <source>确认退出</source>
         <translation>Confirm Exit</translation>
     </message>
@@ -357,92 +450,8 @@
         <translation>Are you sure you want to exit Kelvane?</translation>
     </message>
     <message>
-        <source>取消</source>
-        <translation>Cancel</translation>
-    </message>
-    <message>
-        <source>正在取消...</source>
-        <translation>Cancelling...</translation>
-    </message>
-    <message>
         <source>压缩或解压操作仍在进行。要取消该操作并退出吗？</source>
         <translation>A compression or extraction is still in progress. Cancel it and exit?</translation>
-    </message>
-    <message>
-        <source>成功</source>
-        <translation>Success</translation>
-    </message>
-    <message>
-        <source>操作完成成功</source>
-        <translation>Operation completed successfully</translation>
-    </message>
-    <message>
-        <source>已取消</source>
-        <translation>Cancelled</translation>
-    </message>
-    <message>
-        <source>操作已取消</source>
-        <translation>Operation cancelled</translation>
-    </message>
-    <message>
-        <source>操作失败: %1</source>
-        <translation>Operation failed: %1</translation>
-    </message>
-    <message>
-        <source>输入密码</source>
-        <translation>Enter Password</translation>
-    </message>
-    <message>
-        <source>请输入解压密码（如果没有密码请留空）:</source>
-        <translation>Please enter extraction password (leave blank if no password):</translation>
-    </message>
-    <message>
-        <source>解压</source>
-        <translation>Extract</translation>
-    </message>
-    <message>
-        <source>正在解压文件...</source>
-        <translation>Extracting files...</translation>
-    </message>
-    <message>
-        <source>请选择要压缩的文件或文件夹</source>
-        <translation>Please select files or folders to compress</translation>
-    </message>
-    <message>
-        <source>选择压缩文件保存位置</source>
-        <translation>Select location to save compressed file</translation>
-    </message>
-    <message>
-        <source>压缩文件 (*.zip *.7z *.tar *.gz *.bz2 *.xz)</source>
-        <translation>Compressed Files (*.zip *.7z *.tar *.gz *.bz2 *.xz)</translation>
-    </message>
-    <message>
-        <source>请输入压缩密码（可选）:</source>
-        <translation>Please enter compression password (optional):</translation>
-    </message>
-    <message>
-        <source>压缩</source>
-        <translation>Compress</translation>
-    </message>
-    <message>
-        <source>正在压缩文件...</source>
-        <translation>Compressing files...</translation>
-    </message>
-    <message>
-        <source>请选择要解压的压缩文件</source>
-        <translation>Please select compressed file to extract</translation>
-    </message>
-    <message>
-        <source>选择解压目标目录</source>
-        <translation>Select extraction target directory</translation>
-    </message>
-    <message>
-        <source>解压文件</source>
-        <translation>Extract Files</translation>
-    </message>
-    <message>
-        <source>是否要解压 &apos;%1&apos; 到当前目录？</source>
-        <translation>Do you want to extract &apos;%1&apos; to current directory?</translation>
     </message>
 </context>
 <context>
@@ -477,6 +486,25 @@
     <message>
         <source>正在处理: %1</source>
         <translation>Processing: %1</translation>
+    </message>
+</context>
+<context>
+    <name>PasswordPrompt</name>
+    <message>
+        <source>输入密码</source>
+        <translation>Enter Password</translation>
+    </message>
+    <message>
+        <source>“%1”已加密，请输入密码:</source>
+        <translation>“%1” is encrypted. Enter its password:</translation>
+    </message>
+    <message>
+        <source>“%1”中的“%2”已加密，请输入密码:</source>
+        <translation>“%2” in “%1” is encrypted. Enter the password:</translation>
+    </message>
+    <message>
+        <source>密码错误，请重试。</source>
+        <translation>The password was wrong. Please try again.</translation>
     </message>
 </context>
 <context>

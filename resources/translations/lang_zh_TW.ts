@@ -29,6 +29,100 @@
     </message>
 </context>
 <context>
+    <name>ArchiveCommands</name>
+    <message>
+        <source>压缩文件 (*.zip *.7z *.tar *.gz *.bz2 *.xz)</source>
+        <translation>壓縮檔案 (*.zip *.7z *.tar *.gz *.bz2 *.xz)</translation>
+    </message>
+    <message>
+        <source>警告</source>
+        <translation>警告</translation>
+    </message>
+    <message>
+        <source>请选择要压缩的文件或文件夹</source>
+        <translation>請選擇要壓縮的檔案或資料夾</translation>
+    </message>
+    <message>
+        <source>选择压缩文件保存位置</source>
+        <translation>選擇壓縮檔案儲存位置</translation>
+    </message>
+    <message>
+        <source>输入密码</source>
+        <translation>輸入密碼</translation>
+    </message>
+    <message>
+        <source>请输入压缩密码（可选）:</source>
+        <translation>請輸入壓縮密碼（可選）:</translation>
+    </message>
+    <message>
+        <source>压缩</source>
+        <translation>壓縮</translation>
+    </message>
+    <message>
+        <source>正在压缩文件...</source>
+        <translation>正在壓縮檔案...</translation>
+    </message>
+    <message>
+        <source>请选择要解压的压缩文件</source>
+        <translation>請選擇要解壓的壓縮檔案</translation>
+    </message>
+    <message>
+        <source>选择解压目标目录</source>
+        <translation>選擇解壓目標目錄</translation>
+    </message>
+    <message>
+        <source>解压文件</source>
+        <translation>解壓檔案</translation>
+    </message>
+    <message>
+        <source>是否要解压 &apos;%1&apos; 到当前目录？</source>
+        <translation>是否要解壓 &apos;%1&apos; 到目前目錄？</translation>
+    </message>
+    <message>
+        <source>解压</source>
+        <translation>解壓</translation>
+    </message>
+    <message>
+        <source>正在解压文件...</source>
+        <translation>正在解壓檔案...</translation>
+    </message>
+    <message>
+        <source>成功</source>
+        <translation>成功</translation>
+    </message>
+    <message>
+        <source>操作完成成功</source>
+        <translation>操作完成成功</translation>
+    </message>
+    <message>
+        <source>已取消</source>
+        <translation>已取消</translation>
+    </message>
+    <message>
+        <source>操作已取消</source>
+        <translation>操作已取消</translation>
+    </message>
+    <message>
+        <source>错误</source>
+        <translation>錯誤</translation>
+    </message>
+    <message>
+        <source>操作失败: %1</source>
+        <translation>操作失敗: %1</translation>
+    </message>
+</context>
+<context>
+    <name>ArchiveOperationRunner</name>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>正在取消...</source>
+        <translation>正在取消...</translation>
+    </message>
+</context>
+<context>
     <name>CompressionHandler</name>
     <message>
         <source>操作已取消</source>
@@ -179,6 +273,49 @@
     </message>
 </context>
 <context>
+    <name>FileBrowser</name>
+    <message>
+        <source>我的电脑</source>
+        <translation>我的電腦</translation>
+    </message>
+    <message>
+        <source>错误</source>
+        <translation>錯誤</translation>
+    </message>
+    <message>
+        <source>路径不存在</source>
+        <translation>路徑不存在</translation>
+    </message>
+    <message>
+        <source>选中: %1 个项目 | 大小: %2</source>
+        <translation>選中: %1 個項目 | 大小: %2</translation>
+    </message>
+    <message>
+        <source>我的电脑 - 选择驱动器</source>
+        <translation>我的電腦 - 選擇磁碟機</translation>
+    </message>
+    <message>
+        <source>文件夹: %1 | 文件: %2 | 大小: %3</source>
+        <translation>資料夾: %1 | 檔案: %2 | 大小: %3</translation>
+    </message>
+    <message>
+        <source>警告</source>
+        <translation>警告</translation>
+    </message>
+    <message>
+        <source>请选择要删除的文件或文件夹</source>
+        <translation>請選擇要刪除的檔案或資料夾</translation>
+    </message>
+    <message>
+        <source>确认删除</source>
+        <translation>確認刪除</translation>
+    </message>
+    <message>
+        <source>确定要删除选中的文件吗？此操作不可恢复。</source>
+        <translation>確定要刪除選中的檔案嗎？此操作不可恢復。</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Kelvane - 现代化压缩工具</source>
@@ -249,10 +386,6 @@
         <translation>關於Kelvane</translation>
     </message>
     <message>
-        <source>我的电脑</source>
-        <translation>我的電腦</translation>
-    </message>
-    <message>
         <source>Kelvane</source>
         <translation>Kelvane</translation>
     </message>
@@ -309,46 +442,6 @@
         <translation>選擇模型為空，連接失敗</translation>
     </message>
     <message>
-        <source>文件系统模型为空</source>
-        <translation>檔案系統模型為空</translation>
-    </message>
-    <message>
-        <source>选中: %1 个项目 | 大小: %2</source>
-        <translation>選中: %1 個項目 | 大小: %2</translation>
-    </message>
-    <message>
-        <source>我的电脑 - 选择驱动器</source>
-        <translation>我的電腦 - 選擇磁碟機</translation>
-    </message>
-    <message>
-        <source>文件夹: %1 | 文件: %2 | 大小: %3</source>
-        <translation>資料夾: %1 | 檔案: %2 | 大小: %3</translation>
-    </message>
-    <message>
-        <source>警告</source>
-        <translation>警告</translation>
-    </message>
-    <message>
-        <source>请选择要删除的文件或文件夹</source>
-        <translation>請選擇要刪除的檔案或資料夾</translation>
-    </message>
-    <message>
-        <source>确认删除</source>
-        <translation>確認刪除</translation>
-    </message>
-    <message>
-        <source>确定要删除选中的文件吗？此操作不可恢复。</source>
-        <translation>確定要刪除選中的檔案嗎？此操作不可恢復。</translation>
-    </message>
-    <message>
-        <source>错误</source>
-        <translation>錯誤</translation>
-    </message>
-    <message>
-        <source>路径不存在</source>
-        <translation>路徑不存在</translation>
-    </message>
-    <message>
         <source>确认退出</source>
         <translation>確認退出</translation>
     </message>
@@ -357,92 +450,8 @@
         <translation>確定要退出 Kelvane 嗎？</translation>
     </message>
     <message>
-        <source>取消</source>
-        <translation>取消</translation>
-    </message>
-    <message>
-        <source>正在取消...</source>
-        <translation>正在取消...</translation>
-    </message>
-    <message>
         <source>压缩或解压操作仍在进行。要取消该操作并退出吗？</source>
         <translation>壓縮或解壓操作仍在進行。要取消該操作並退出嗎？</translation>
-    </message>
-    <message>
-        <source>成功</source>
-        <translation>成功</translation>
-    </message>
-    <message>
-        <source>操作完成成功</source>
-        <translation>操作完成成功</translation>
-    </message>
-    <message>
-        <source>已取消</source>
-        <translation>已取消</translation>
-    </message>
-    <message>
-        <source>操作已取消</source>
-        <translation>操作已取消</translation>
-    </message>
-    <message>
-        <source>操作失败: %1</source>
-        <translation>操作失敗: %1</translation>
-    </message>
-    <message>
-        <source>输入密码</source>
-        <translation>輸入密碼</translation>
-    </message>
-    <message>
-        <source>请输入解压密码（如果没有密码请留空）:</source>
-        <translation>請輸入解壓密碼（如果沒有密碼請留空）:</translation>
-    </message>
-    <message>
-        <source>解压</source>
-        <translation>解壓</translation>
-    </message>
-    <message>
-        <source>正在解压文件...</source>
-        <translation>正在解壓檔案...</translation>
-    </message>
-    <message>
-        <source>请选择要压缩的文件或文件夹</source>
-        <translation>請選擇要壓縮的檔案或資料夾</translation>
-    </message>
-    <message>
-        <source>选择压缩文件保存位置</source>
-        <translation>選擇壓縮檔案儲存位置</translation>
-    </message>
-    <message>
-        <source>压缩文件 (*.zip *.7z *.tar *.gz *.bz2 *.xz)</source>
-        <translation>壓縮檔案 (*.zip *.7z *.tar *.gz *.bz2 *.xz)</translation>
-    </message>
-    <message>
-        <source>请输入压缩密码（可选）:</source>
-        <translation>請輸入壓縮密碼（可選）:</translation>
-    </message>
-    <message>
-        <source>压缩</source>
-        <translation>壓縮</translation>
-    </message>
-    <message>
-        <source>正在压缩文件...</source>
-        <translation>正在壓縮檔案...</translation>
-    </message>
-    <message>
-        <source>请选择要解压的压缩文件</source>
-        <translation>請選擇要解壓的壓縮檔案</translation>
-    </message>
-    <message>
-        <source>选择解压目标目录</source>
-        <translation>選擇解壓目標目錄</translation>
-    </message>
-    <message>
-        <source>解压文件</source>
-        <translation>解壓檔案</translation>
-    </message>
-    <message>
-        <source>是否要解压 &apos;%1&apos; 到当前目录？</source>
-        <translation>是否要解壓 &apos;%1&apos; 到目前目錄？</translation>
     </message>
 </context>
 <context>
@@ -477,6 +486,25 @@
     <message>
         <source>正在处理: %1</source>
         <translation>正在處理: %1</translation>
+    </message>
+</context>
+<context>
+    <name>PasswordPrompt</name>
+    <message>
+        <source>输入密码</source>
+        <translation>輸入密碼</translation>
+    </message>
+    <message>
+        <source>“%1”已加密，请输入密码:</source>
+        <translation>「%1」已加密，請輸入密碼:</translation>
+    </message>
+    <message>
+        <source>“%1”中的“%2”已加密，请输入密码:</source>
+        <translation>「%1」中的「%2」已加密，請輸入密碼:</translation>
+    </message>
+    <message>
+        <source>密码错误，请重试。</source>
+        <translation>密碼錯誤，請再試一次。</translation>
     </message>
 </context>
 <context>

@@ -1,7 +1,11 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "archivecommands.h"
+#include "archiveoperationrunner.h"
 #include "compressionhandler.h"
+#include "filebrowser.h"
+#include "menuentry.h"
 #include "myfilesystemmodel.h"
 
 #include <QColor>
@@ -11,8 +15,10 @@
 #include <QTranslator>
 
 MainWindow::MainWindow(QWidget *parent)
-    : QMainWindow(parent), ui(new Ui::MainWindow), compressionHandler(new CompressionHandler(this)),
-      fileSystemModel(nullptr), currentPath(desktopOrHomePath()), dragging(false), dragStartPosition(0, 0),
+    : QMainWindow(parent), resetEntry(new MenuEntry(QStringLiteral("resetButton"), this)),
+      aboutEntry(new MenuEntry(QStringLiteral("aboutButton"), this)), ui(new Ui::MainWindow),
+      compressionHandler(new CompressionHandler(this)), fileSystemModel(nullptr),
+      currentPath(FileBrowser::desktopOrHomePath()), dragging(false), dragStartPosition(0, 0),
       windowStartPosition(0, 0), appTranslator(new QTranslator(this)), qtTranslator(new QTranslator(this))
 {
     ui->setupUi(this);
@@ -38,25 +44,35 @@ MainWindow::MainWindow(QWidget *parent)
 
     fileSystemModel = new MyFileSystemModel(this);
     ui->fileTreeView->setModel(fileSystemModel);
+    browser = new FileBrowser(
+        fileSystemModel,
+        {ui->fileTreeView, ui->pathLineEdit, ui->searchLineEdit, ui->selectedInfoLabel, ui->statusLabel},
+        this, this);
+    archiveCommands = new ArchiveCommands(this, this);
+    operationRunner = new ArchiveOperationRunner(this, ui->centralwidget, this);
+    connect(browser, &FileBrowser::folderChanged, this, [this](const QString &path) { currentPath = path; });
+    connect(operationRunner, &ArchiveOperationRunner::percentChanged, this,
+            &MainWindow::onCompressionProgress);
+    connect(operationRunner, &ArchiveOperationRunner::currentEntryChanged, this,
+            &MainWindow::onCurrentFileChanged);
+    connect(operationRunner, &ArchiveOperationRunner::finished, this, &MainWindow::onCompressionCompleted);
 
     setMenuBar(nullptr);
 
     // The language comes first: the model describes each file in the default locale's language
-    // when it first lists it.
+    // when it first lists it. The folder is listed once, by loadSettings.
     initLanguage();
     setupTreeView();
     setupConnections();
     setupKeyboardShortcuts();
-    navigateToPath(currentPath);
-    updateFolderInfo();
     loadSettings();
     setupMainMenu();
 }
 
 MainWindow::~MainWindow()
 {
-    // A running task uses the handler, which dies with the window.
-    cancelAndWaitForOperation();
+    // A running job may still write into folders the user sees; it ends before the window does.
+    operationRunner->cancelAndWait();
     saveSettings();
     delete ui;
 }
@@ -71,6 +87,7 @@ void MainWindow::setupConnections()
     }
     connect(ui->minButton, &QAbstractButton::clicked, this, &MainWindow::onMinimizeButtonClicked);
     connect(ui->closeButton, &QAbstractButton::clicked, this, &MainWindow::onCloseButtonClicked);
+    // The facade serves other callers; the window's own operations report through the runner below.
     connect(compressionHandler, &CompressionHandler::progressChanged, this,
             &MainWindow::onCompressionProgress);
     connect(compressionHandler, &CompressionHandler::operationCompleted, this,

@@ -1,17 +1,20 @@
 #pragma once
 
-#include <QFuture>
 #include <QMainWindow>
 #include <QModelIndex>
 #include <QPoint>
 #include <QString>
 
-#include <functional>
+#include <optional>
 
+class ArchiveCommands;
+class ArchiveOperationRunner;
 class CompressionHandler;
+class FileBrowser;
+class MenuEntry;
 class QFileSystemModel;
-class OperationProgressDialog;
 class QTranslator;
+struct PlannedOperation;
 
 QT_BEGIN_NAMESPACE
 namespace Ui {
@@ -19,8 +22,9 @@ class MainWindow;
 }
 QT_END_NAMESPACE
 
-// The one main window: a file browser with the archive commands. Lives on the GUI thread;
-// archive operations run on the global thread pool and report back through the handler's signals.
+// The one main window: a file browser with the archive commands. Lives on the GUI thread. Its slots
+// delegate: FileBrowser lists, searches and deletes, ArchiveCommands opens the commands' dialogs,
+// ArchiveOperationRunner runs each operation as a job of its own, WindowSettings keeps the settings.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -35,7 +39,6 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private slots:
     void onAddToArchive();
@@ -72,38 +75,12 @@ private:
     void updateSelectionInfo();
     void updateFolderInfo();
     QString formatFileSize(qint64 size) const;
-    // The desktop folder, or the home folder where the system has no desktop folder.
-    static QString desktopOrHomePath();
-    // Column-0 index of every selected row, each row once, read from the selection ranges so a
-    // whole-folder selection costs one index per row rather than one per cell.
-    QModelIndexList selectedRowIndexes() const;
-    // The selected rows by the folder holding them, each row once, as bare names: one folder path
-    // per group costs far less than a full path for every row of a large selection. Rows of the
-    // drive list have no folder; their names are full paths.
-    struct SelectedNames {
-        QString folder;
-        QStringList names;
-    };
-    QList<SelectedNames> selectedNamesByFolder() const;
-    void showSelectionInfo(const QList<SelectedNames> &selection);
-    bool isDriveListName(const QString &path) const;
 
     // Archive commands (mainwindow_archive.cpp)
     void setActionButtonsEnabled(bool enabled);
     void showProgressDialog(const QString &title, const QString &label);
-    OperationProgressDialog *findProgressDialog() const;
-    void startOperation(const QString &title, const QString &label,
-                        const std::function<bool(CompressionHandler *)> &operation);
-    void requestOperationCancel();
-    void cancelAndWaitForOperation();
-    QString firstSelectedPath() const;
-    QString askExtractionPassword();
-    void startExtraction(const QString &archivePath, const QString &destinationPath, const QString &password);
+    void startOperation(const std::optional<PlannedOperation> &operation);
     void setupKeyboardShortcuts();
-
-    QFuture<void> runningOperation;
-    bool operationInProgress = false;
-    bool operationCancelRequested = false;
 
     // Settings and languages (mainwindow_settings.cpp)
     void loadSettings();
@@ -114,6 +91,10 @@ private:
     // Starts a fresh instance and ends this one; stays running when the new one cannot start.
     void restartApplication();
 
+    // Created before the form, whose automatic connections bind on_resetButton_clicked and
+    // on_aboutButton_clicked to them.
+    MenuEntry *resetEntry;
+    MenuEntry *aboutEntry;
     Ui::MainWindow *ui;
     CompressionHandler *compressionHandler;
     QFileSystemModel *fileSystemModel;
@@ -124,4 +105,7 @@ private:
     QTranslator *appTranslator;
     QTranslator *qtTranslator;
     QString currentLanguage;
+    FileBrowser *browser;
+    ArchiveCommands *archiveCommands;
+    ArchiveOperationRunner *operationRunner;
 };

@@ -2,6 +2,10 @@
 #include "ui_mainwindow.h"
 
 #include "aboutdialog.h"
+#include "archivecommands.h"
+#include "filebrowser.h"
+#include "menuentry.h"
+#include "windowsettings.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -19,76 +23,51 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QScreen>
-#include <QSettings>
 #include <QTranslator>
 
 namespace {
 
-const QString settingsOrganisation = QStringLiteral("Kelvane");
-const QString settingsApplication = QStringLiteral("Kelvane");
-const QString sourceLanguage = QStringLiteral("zh_CN");
-
-const QRect defaultWindowGeometry(100, 100, 800, 640);
-const QList<int> defaultColumnWidths{300, 100, 100, 150};
-constexpr int columnCount = 4;
-constexpr QDir::Filters listingFilter = QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot;
+// The languages the menu offers, each named in its own language.
+const QStringList menuLanguages{QStringLiteral("zh_CN"), QStringLiteral("zh_TW"), QStringLiteral("en_US")};
 
 } // namespace
 
 void MainWindow::loadSettings()
 {
-    QSettings settings(settingsOrganisation, settingsApplication);
+    const WindowState state = WindowSettings::load(FileBrowser::desktopOrHomePath());
 
     // A rectangle left on a screen that is gone would put the window out of reach.
-    const QRect storedGeometry =
-        settings.value(QStringLiteral("window/geometry"), defaultWindowGeometry).toRect();
     const QScreen *screen = QGuiApplication::primaryScreen();
-    const bool reachable = screen && screen->availableGeometry().intersects(storedGeometry);
-    setGeometry(reachable ? storedGeometry : defaultWindowGeometry);
+    const bool reachable = screen && screen->availableGeometry().intersects(state.geometry);
+    setGeometry(reachable ? state.geometry : WindowSettings::defaultGeometry);
 
-    navigateToPath(settings.value(QStringLiteral("navigation/lastPath"), desktopOrHomePath()).toString());
-
-    const bool showHidden = settings.value(QStringLiteral("view/showHiddenFiles"), false).toBool();
-    fileSystemModel->setFilter(showHidden ? listingFilter | QDir::Hidden : listingFilter);
-
-    const QVariantList widths = settings.value(QStringLiteral("view/columnWidths")).toList();
-    if (widths.size() >= columnCount) {
-        for (int column = 0; column < columnCount; ++column)
-            ui->fileTreeView->setColumnWidth(column, widths.at(column).toInt());
-    }
-
-    // Values another program or an older file may have left fall back to the name column, ascending.
-    int sortColumn = settings.value(QStringLiteral("view/sortColumn"), 0).toInt();
-    if (sortColumn < 0 || sortColumn >= columnCount)
-        sortColumn = 0;
-    const Qt::SortOrder sortOrder = settings.value(QStringLiteral("view/sortOrder"), 0).toInt() == 1
-                                        ? Qt::DescendingOrder
-                                        : Qt::AscendingOrder;
-    ui->fileTreeView->sortByColumn(sortColumn, sortOrder);
+    // Everything that changes what the model lists comes before the folder is shown, so the folder is
+    // listed once.
+    browser->setShowsHiddenFiles(state.showHiddenFiles);
+    for (int column = 0; column < WindowSettings::columnCount; ++column)
+        ui->fileTreeView->setColumnWidth(column, state.columnWidths.at(column));
+    ui->fileTreeView->sortByColumn(state.sortColumn, state.sortOrder);
+    if (!browser->navigateTo(state.lastPath))
+        navigateToPath(FileBrowser::desktopOrHomePath());
 
     qDebug().noquote() << tr("设置加载成功");
 }
 
 void MainWindow::saveSettings()
 {
-    QSettings settings(settingsOrganisation, settingsApplication);
-    settings.setValue(QStringLiteral("window/geometry"), geometry());
-    settings.setValue(QStringLiteral("navigation/lastPath"), currentPath);
-    settings.setValue(QStringLiteral("view/showHiddenFiles"),
-                      fileSystemModel->filter().testFlag(QDir::Hidden));
-
-    QVariantList widths;
-    for (int column = 0; column < columnCount; ++column)
-        widths.append(ui->fileTreeView->columnWidth(column));
-    settings.setValue(QStringLiteral("view/columnWidths"), widths);
-
+    WindowState state;
+    state.geometry = geometry();
+    state.lastPath = currentPath;
+    state.showHiddenFiles = browser->showsHiddenFiles();
+    for (int column = 0; column < WindowSettings::columnCount; ++column)
+        state.columnWidths.append(ui->fileTreeView->columnWidth(column));
     const QHeaderView *header = ui->fileTreeView->header();
-    settings.setValue(QStringLiteral("view/sortColumn"), header->sortIndicatorSection());
-    settings.setValue(QStringLiteral("view/sortOrder"), static_cast<int>(header->sortIndicatorOrder()));
+    state.sortColumn = header->sortIndicatorSection();
+    state.sortOrder = header->sortIndicatorOrder();
 
-    settings.sync();
-    if (settings.status() != QSettings::NoError)
-        qWarning().noquote() << tr("保存设置失败:") << settings.status();
+    const QSettings::Status status = WindowSettings::save(state);
+    if (status != QSettings::NoError)
+        qWarning().noquote() << tr("保存设置失败:") << status;
     else
         qDebug().noquote() << tr("设置保存成功");
 }
@@ -101,21 +80,13 @@ void MainWindow::on_resetButton_clicked()
     if (answer != QMessageBox::Yes)
         return;
 
-    {
-        QSettings settings(settingsOrganisation, settingsApplication);
-        settings.clear();
-        settings.sync();
-    }
-
-    loadLanguage(sourceLanguage);
-    navigateToPath(desktopOrHomePath());
-    ui->searchLineEdit->clear();
-    fileSystemModel->setNameFilters({});
-    fileSystemModel->setFilter(listingFilter);
-    for (int column = 0; column < columnCount; ++column)
-        ui->fileTreeView->setColumnWidth(column, defaultColumnWidths.at(column));
+    WindowSettings::clear();
+    loadLanguage(WindowSettings::sourceLanguage);
+    browser->resetView();
+    navigateToPath(FileBrowser::desktopOrHomePath());
+    for (int column = 0; column < WindowSettings::columnCount; ++column)
+        ui->fileTreeView->setColumnWidth(column, WindowSettings::defaultColumnWidths.at(column));
     ui->fileTreeView->sortByColumn(0, Qt::AscendingOrder);
-    ui->fileTreeView->clearSelection();
     updateFolderInfo();
     updateSelectionInfo();
 
@@ -139,12 +110,7 @@ void MainWindow::restartApplication()
 
 void MainWindow::initLanguage()
 {
-    QString language;
-    {
-        QSettings settings(settingsOrganisation, settingsApplication);
-        language = settings.value(QStringLiteral("language"), sourceLanguage).toString();
-    }
-    loadLanguage(language);
+    loadLanguage(WindowSettings::language());
 }
 
 void MainWindow::loadLanguage(QString language)
@@ -152,10 +118,7 @@ void MainWindow::loadLanguage(QString language)
     if (language == currentLanguage)
         return;
     currentLanguage = language;
-    {
-        QSettings settings(settingsOrganisation, settingsApplication);
-        settings.setValue(QStringLiteral("language"), language);
-    }
+    WindowSettings::saveLanguage(language);
 
     QCoreApplication::removeTranslator(appTranslator);
     QCoreApplication::removeTranslator(qtTranslator);
@@ -175,14 +138,15 @@ void MainWindow::loadLanguage(QString language)
         qWarning().noquote() << tr("加载翻译文件失败:") << cataloguePath;
     }
     // The source language needs no catalogue: its texts are the program's own.
-    if (!loaded && language != sourceLanguage) {
-        loadLanguage(sourceLanguage);
+    if (!loaded && language != WindowSettings::sourceLanguage) {
+        loadLanguage(WindowSettings::sourceLanguage);
         return;
     }
 
-    // The engine reads the interface language from the default locale, to decode legacy archive
-    // names in the code page users of that language write.
+    // The list's dates follow the default locale; archive names in legacy code pages are read as
+    // users of the language write them, which the window passes on in each operation's request.
     QLocale::setDefault(QLocale(language));
+    archiveCommands->setInterfaceLanguage(language);
     // The model keeps each file's type as the MIME database wrote it in the language of the moment,
     // and rewrites them on a language change, an event the application sends to widgets only.
     if (fileSystemModel) {
@@ -195,56 +159,54 @@ void MainWindow::loadLanguage(QString language)
 void MainWindow::retranslateWindow()
 {
     ui->retranslateUi(this);
-    setupMainMenu();
-    // The form puts back its initial status texts, but the folder and the selection are unchanged.
-    updateFolderInfo();
-    updateSelectionInfo();
-    // Otherwise the field keeps the old language's name, which Return would then reject.
-    if (currentPath.isEmpty())
-        ui->pathLineEdit->setText(tr("我的电脑"));
+    updateMenuLanguage();
+    // The form puts back its initial status texts; the folder and the selection are unchanged.
+    browser->retranslate();
 }
 
 void MainWindow::updateMenuLanguage()
 {
-    setupMainMenu();
+    QMenu *menu = ui->menuButton->menu();
+    if (!menu)
+        return;
+    for (QAction *action : menu->actions()) {
+        const QString code = action->data().toString();
+        if (code == QLatin1String("zh_CN"))
+            action->setText(tr("简体中文"));
+        else if (code == QLatin1String("zh_TW"))
+            action->setText(tr("繁體中文"));
+        else if (code == QLatin1String("en_US"))
+            action->setText(tr("English"));
+        if (!code.isEmpty())
+            action->setChecked(code == currentLanguage);
+    }
+    resetEntry->setText(tr("重置设置"));
+    aboutEntry->setText(tr("关于Kelvane"));
 }
 
 void MainWindow::setupMainMenu()
 {
-    // The rebuild may run from inside one of the old menu's own entries, so the old menu, its
-    // entries and their group go only once control is back in the event loop.
-    if (QMenu *oldMenu = ui->menuButton->menu()) {
-        ui->menuButton->setMenu(nullptr);
-        for (QAction *action : oldMenu->actions()) {
-            if (QActionGroup *group = action->actionGroup())
-                group->deleteLater();
-            action->deleteLater();
-        }
-        oldMenu->deleteLater();
+    // Built once; a language change only renames its entries.
+    if (ui->menuButton->menu()) {
+        updateMenuLanguage();
+        return;
     }
 
     // A child of the panel, so the window's theme reaches it.
     auto *menu = new QMenu(ui->menuButton);
     auto *languageGroup = new QActionGroup(this);
     languageGroup->setExclusive(true);
-
-    const QList<std::pair<QString, QString>> languages{
-        {QStringLiteral("zh_CN"), tr("简体中文")},
-        {QStringLiteral("zh_TW"), tr("繁體中文")},
-        {QStringLiteral("en_US"), tr("English")},
-    };
-    for (const auto &[code, name] : languages) {
-        auto *action = new QAction(name, this);
+    for (const QString &code : menuLanguages) {
+        auto *action = new QAction(this);
+        action->setData(code);
         action->setCheckable(true);
-        action->setChecked(code == currentLanguage);
         languageGroup->addAction(action);
-        connect(action, &QAction::triggered, this, [this, code = code] { loadLanguage(code); });
+        connect(action, &QAction::triggered, this, [this, code] { loadLanguage(code); });
         menu->addAction(action);
     }
-
     menu->addSeparator();
-    menu->addAction(tr("重置设置"), this, &MainWindow::on_resetButton_clicked);
-    menu->addAction(tr("关于Kelvane"), this, &MainWindow::on_aboutButton_clicked);
+    menu->addAction(resetEntry);
+    menu->addAction(aboutEntry);
 
     // The button opens an attached menu itself, below its bottom-left corner, for the mouse, the
     // keyboard and click() alike; opening it again on `clicked` would show it a second time
@@ -252,6 +214,7 @@ void MainWindow::setupMainMenu()
     ui->menuButton->setMenu(menu);
     ui->menuButton->setStyleSheet(QStringLiteral("QPushButton::menu-indicator { image: none; }"));
     disconnect(ui->menuButton, &QPushButton::clicked, nullptr, nullptr);
+    updateMenuLanguage();
 }
 
 void MainWindow::changeEvent(QEvent *event)

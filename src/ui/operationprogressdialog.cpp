@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QLabel>
+#include <QPushButton>
 #include <QStyle>
 
 #include <algorithm>
@@ -54,6 +55,9 @@ void OperationProgressDialog::showProgress(int percent, qint64 processedBytes, q
 void OperationProgressDialog::showCancelling(const QString &text)
 {
     cancellingText = text;
+    // The toolkit makes the button itself and offers no other way to reach it.
+    if (auto *cancelButton = findChild<QPushButton *>())
+        cancelButton->setEnabled(false);
     ticker.stop();
     updateText();
 }

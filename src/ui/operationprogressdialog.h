@@ -27,8 +27,8 @@ public:
     qint64 totalBytes() const { return total; }
     QString currentEntry() const { return entry; }
 
-    // Replaces the headline and the figures with the text, for good: reports still arriving only
-    // move the bar.
+    // Replaces the headline and the figures with the text and disables Cancel, for good: reports
+    // still arriving only move the bar.
     void showCancelling(const QString &text);
     // Closes the dialog for good and deletes it once control is back in the event loop.
     void finish();

@@ -1,5 +1,6 @@
 #include "mainwindow.h"
-#include "uitestsupport.h"
+#include "modaldialogdriver.h"
+#include "uitestenvironment.h"
 
 #include <QApplication>
 #include <QFile>
@@ -282,12 +283,12 @@ void TestFileBrowser::pathField()
     typed.replace(QLatin1String("{work}"), work->path());
     expectedFolder.replace(QLatin1String("{work}"), work->path()).replace(QLatin1String("{start}"), start);
 
-    MessageBoxAnswerer answer(QMessageBox::Ok);
+    ModalDialogDriver answer;
+    answer.then(ModalDialogDriver::press(QMessageBox::Ok));
     typePath(typed);
-    QCOMPARE(answer.answered(), warns);
+    QCOMPARE(answer.finished(), warns);
     if (warns) {
-        QCOMPARE(answer.title, QStringLiteral("错误"));
-        QCOMPARE(answer.text, QStringLiteral("路径不存在"));
+        QCOMPARE(answer.seen, QStringList{QStringLiteral("box|错误|路径不存在")});
     }
     if (expectedFolder.isEmpty())
         QVERIFY(showsDriveList());
@@ -300,9 +301,10 @@ void TestFileBrowser::missingPathInDriveListEmptiesField()
 {
     typePath(QStringLiteral("MyComputer"));
     QVERIFY(showsDriveList());
-    MessageBoxAnswerer answer(QMessageBox::Ok);
+    ModalDialogDriver answer;
+    answer.then(ModalDialogDriver::press(QMessageBox::Ok));
     typePath(work->filePath(QStringLiteral("missing")));
-    QVERIFY(answer.answered());
+    QVERIFY(answer.finished());
     QCOMPARE(pathEdit()->text(), QString());
     QVERIFY(!view()->rootIndex().isValid());
 }
@@ -574,11 +576,11 @@ void TestFileBrowser::deleteWithNothingSelectedWarns()
 {
     writeFile(work->filePath(QStringLiteral("keep")), 1);
     typePath(work->path());
-    MessageBoxAnswerer answer(QMessageBox::Ok);
+    ModalDialogDriver answer;
+    answer.then(ModalDialogDriver::press(QMessageBox::Ok));
     click("deleteButton");
-    QVERIFY(answer.answered());
-    QCOMPARE(answer.title, QStringLiteral("警告"));
-    QCOMPARE(answer.text, QStringLiteral("请选择要删除的文件或文件夹"));
+    QVERIFY(answer.finished());
+    QCOMPARE(answer.seen, QStringList{QStringLiteral("box|警告|请选择要删除的文件或文件夹")});
     QVERIFY(QFile::exists(work->filePath(QStringLiteral("keep"))));
 }
 
@@ -589,11 +591,12 @@ void TestFileBrowser::deleteAnsweredNoKeepsEverything()
     select({work->filePath(QStringLiteral("keep"))});
 
     writeFile(work->filePath(QStringLiteral("late")), 1);
-    MessageBoxAnswerer answer(QMessageBox::No);
+    ModalDialogDriver answer;
+    answer.then(ModalDialogDriver::press(QMessageBox::No));
     click("deleteButton");
-    QVERIFY(answer.answered());
-    QCOMPARE(answer.title, QStringLiteral("确认删除"));
-    QCOMPARE(answer.text, QStringLiteral("确定要删除选中的文件吗？此操作不可恢复。"));
+    QVERIFY(answer.finished());
+    QCOMPARE(answer.seen,
+             QStringList{QStringLiteral("box|确认删除|确定要删除选中的文件吗？此操作不可恢复。")});
     QVERIFY(QFile::exists(work->filePath(QStringLiteral("keep"))));
     // Not refreshed either: the status still describes the folder before "late" appeared.
     QCOMPARE(statusText(), QStringLiteral("文件夹: 0 | 文件: 1 | 大小: 1 字节"));
@@ -610,9 +613,10 @@ void TestFileBrowser::deleteAnsweredYesRemovesFilesAndFolders()
     typePath(work->path());
     select({folder, work->filePath(QStringLiteral("one")), work->filePath(QStringLiteral("two"))});
 
-    MessageBoxAnswerer answer(QMessageBox::Yes);
+    ModalDialogDriver answer;
+    answer.then(ModalDialogDriver::press(QMessageBox::Yes));
     click("deleteButton");
-    QVERIFY(answer.answered());
+    QVERIFY(answer.finished());
     QVERIFY(!QFileInfo::exists(folder));
     QVERIFY(!QFileInfo::exists(work->filePath(QStringLiteral("one"))));
     QVERIFY(!QFileInfo::exists(work->filePath(QStringLiteral("two"))));
@@ -630,9 +634,10 @@ void TestFileBrowser::deleteRemovesLinkNotTargetContent()
     typePath(work->path());
     select({link});
 
-    MessageBoxAnswerer answer(QMessageBox::Yes);
+    ModalDialogDriver answer;
+    answer.then(ModalDialogDriver::press(QMessageBox::Yes));
     click("deleteButton");
-    QVERIFY(answer.answered());
+    QVERIFY(answer.finished());
     QVERIFY(!QFileInfo(link).isSymLink());
     QVERIFY(!QFileInfo::exists(link));
     QVERIFY(QFile::exists(outside.filePath(QStringLiteral("precious"))));
@@ -648,9 +653,10 @@ void TestFileBrowser::deleteFolderKeepsContentOfLinkedFolders()
     typePath(work->path());
     select({folder});
 
-    MessageBoxAnswerer answer(QMessageBox::Yes);
+    ModalDialogDriver answer;
+    answer.then(ModalDialogDriver::press(QMessageBox::Yes));
     click("deleteButton");
-    QVERIFY(answer.answered());
+    QVERIFY(answer.finished());
     QVERIFY(!QFileInfo::exists(folder));
     QVERIFY(QFile::exists(outside.filePath(QStringLiteral("precious"))));
 }
@@ -669,9 +675,10 @@ void TestFileBrowser::deleteSkipsRowsOutsideShownFolder()
     QTRY_COMPARE(visibleRows(), 2);
     select({entered + QStringLiteral("/goes")});
 
-    MessageBoxAnswerer answer(QMessageBox::Yes);
+    ModalDialogDriver answer;
+    answer.then(ModalDialogDriver::press(QMessageBox::Yes));
     click("deleteButton");
-    QVERIFY(answer.answered());
+    QVERIFY(answer.finished());
     QVERIFY(!QFileInfo::exists(entered + QStringLiteral("/goes")));
     QVERIFY(QFileInfo::exists(entered + QStringLiteral("/stays")));
     QVERIFY(QFileInfo::exists(work->filePath(QStringLiteral("sibling"))));
@@ -691,9 +698,10 @@ void TestFileBrowser::deletePassesOverWhatCannotGo()
     typePath(work->path());
     select({stuck, goes});
 
-    MessageBoxAnswerer answer(QMessageBox::Yes);
+    ModalDialogDriver answer;
+    answer.then(ModalDialogDriver::press(QMessageBox::Yes));
     click("deleteButton");
-    QVERIFY(answer.answered());
+    QVERIFY(answer.finished());
     QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), stuck});
     QVERIFY(QFileInfo::exists(stuck));
     QVERIFY(!QFileInfo::exists(goes));

@@ -80,8 +80,10 @@ void TestOperationProgressDialog::cancellingKeepsItsText()
     OperationProgressDialog dialog(QStringLiteral("压缩"), QStringLiteral("正在压缩文件..."),
                                    QStringLiteral("取消"), nullptr);
     dialog.showProgress(30, unknown, unknown, QStringLiteral("a.bin"));
+    QVERIFY(dialog.findChild<QAbstractButton *>()->isEnabled());
     dialog.showCancelling(QStringLiteral("正在取消..."));
     QCOMPARE(dialog.labelText(), QStringLiteral("正在取消..."));
+    QVERIFY(!dialog.findChild<QAbstractButton *>()->isEnabled());
     dialog.showProgress(60, unknown, unknown, QStringLiteral("b.bin"));
     QCOMPARE(dialog.value(), 60);
     QTest::qWait(1200);

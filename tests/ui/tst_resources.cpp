@@ -1,5 +1,5 @@
 #include "mainwindow.h"
-#include "uitestsupport.h"
+#include "uitestenvironment.h"
 
 #include <QFile>
 #include <QImageReader>

@@ -1,8 +1,8 @@
 // The settings store: what start-up restores, what the window leaves behind at exit, and the
 // reset with both answers. Each case runs against a private, freshly emptied configuration folder.
 #include "mainwindow.h"
-#include "modaldialog.h"
-#include "uitestsupport.h"
+#include "modaldialogdriver.h"
+#include "uitestenvironment.h"
 
 #include <QFileSystemModel>
 #include <QHeaderView>
@@ -322,7 +322,8 @@ void TestSettings::resetAnsweredNoChangesNothing()
     MainWindow window;
     const QStringList keysBefore = QSettings(organisation, organisation).allKeys();
     QString question;
-    auto answer = whenModalDialogOpens([&question](QWidget *dialog) {
+    ModalDialogDriver answer;
+    answer.then([&question](QWidget *dialog) {
         auto *box = qobject_cast<QMessageBox *>(dialog);
         QVERIFY(box);
         question = box->windowTitle();
@@ -437,11 +438,14 @@ int runConfirmedReset(int argc, char *argv[], const QString &home)
     treeOf(&window)->selectAll();
 
     QSettings report(home + QStringLiteral("/report.ini"), QSettings::IniFormat);
-    std::unique_ptr<QTimer> answer;
-    answer = whenModalDialogOpens([&](QWidget *dialog) {
-        auto *box = qobject_cast<QMessageBox *>(dialog);
-        report.setValue(QStringLiteral("question"), box->windowTitle());
-        answer = whenModalDialogOpens([&report](QWidget *dialog) {
+    ModalDialogDriver answers;
+    answers
+        .then([&report](QWidget *dialog) {
+            auto *box = qobject_cast<QMessageBox *>(dialog);
+            report.setValue(QStringLiteral("question"), box->windowTitle());
+            box->button(QMessageBox::Yes)->click();
+        })
+        .then([&report](QWidget *dialog) {
             auto *box = qobject_cast<QMessageBox *>(dialog);
             report.setValue(QStringLiteral("completionTitle"), box->windowTitle());
             report.setValue(QStringLiteral("completionText"), box->text());
@@ -449,8 +453,6 @@ int runConfirmedReset(int argc, char *argv[], const QString &home)
                             QSettings(organisation, organisation).allKeys());
             box->button(QMessageBox::Ok)->click();
         });
-        box->button(QMessageBox::Yes)->click();
-    });
     QTimer::singleShot(0, &window,
                        [&window] { QMetaObject::invokeMethod(&window, "on_resetButton_clicked"); });
     // Without a restart the loop would never end; the parent then sees a failed exit code.

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "operationrequest.h"
+#include "operationresult.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class QWidget;
+
+// An archive operation the user has asked for, ready to run.
+struct PlannedOperation {
+    OperationRequest request;
+    // The progress dialog's title and headline.
+    QString title;
+    QString headline;
+};
+
+// The window's archive commands up to the moment they run: the dialogs each opens (save name,
+// password for formats that can hold one, destination folder, the double-click question), the
+// request they build, the rule that offers extraction, and the box that reports how an operation
+// ended. Extraction asks no password up front: the operation asks when an archive needs one.
+// GUI thread.
+class ArchiveCommands : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Dialogs are children of dialogParent.
+    explicit ArchiveCommands(QWidget *dialogParent, QObject *parent = nullptr);
+
+    // Legacy names in archives are read first as users of this interface language write them.
+    void setInterfaceLanguage(const QString &languageCode);
+    static LegacyNameLanguage legacyNameLanguageFor(const QString &languageCode);
+    // True when any of the names is an archive the registry can extract.
+    static bool offersExtraction(const QStringList &names);
+    // The save dialog's filters: every archive first, then one per creatable format.
+    static QStringList saveFilters();
+
+    // Each returns nothing when the user gave up (or was told nothing is selected). An empty list or
+    // path stands for an empty selection.
+    std::optional<PlannedOperation> planCompression(const QStringList &inputs, const QString &folder);
+    std::optional<PlannedOperation> planExtractTo(const QString &archivePath, const QString &folder);
+    std::optional<PlannedOperation> planExtractHere(const QString &archivePath, const QString &folder);
+    // A double-clicked archive: asks whether to extract it into the folder.
+    std::optional<PlannedOperation> planOpen(const QString &archivePath, const QString &folder);
+
+    // Success, cancelled, or the failure's sentence.
+    void reportOutcome(const OperationResult &result);
+
+private:
+    PlannedOperation extraction(const QString &archivePath, const QString &destination) const;
+
+    QWidget *dialogParent;
+    LegacyNameLanguage nameLanguage = LegacyNameLanguage::SimplifiedChinese;
+};

@@ -78,8 +78,10 @@ void ModalDialogDriver::poll()
         step = steps.takeFirst();
     }
     ++pendingActions;
-    QTimer::singleShot(0, dialog, [this, dialog, step] {
-        step(dialog);
+    // From the driver, not the dialog: a step may delete the dialog (and the window holding it).
+    QTimer::singleShot(0, this, [this, dialog = QPointer<QWidget>(dialog), step] {
+        if (dialog)
+            step(dialog);
         --pendingActions;
     });
 }

@@ -170,7 +170,6 @@ void TestFileBrowser::homeFolderStandsInForMissingDesktop()
 void TestFileBrowser::treeViewSetup()
 {
     QTreeView *tree = view();
-    QCOMPARE(tree->model()->metaObject()->className(), "MyFileSystemModel");
     QCOMPARE(model()->filter(), QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
     QVERIFY(!tree->rootIsDecorated());
     QCOMPARE(tree->selectionMode(), QAbstractItemView::ExtendedSelection);
@@ -182,8 +181,6 @@ void TestFileBrowser::treeViewSetup()
     QCOMPARE(tree->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
     QCOMPARE(tree->header()->minimumSectionSize(), 20);
     QCOMPARE(tree->header()->defaultAlignment(), Qt::AlignLeft | Qt::AlignVCenter);
-    QVERIFY(tree->header()->styleSheet().contains(QStringLiteral("rgba(240, 240, 240, 100)")));
-    QVERIFY(tree->styleSheet().contains(QStringLiteral("#00b688")));
     QCOMPARE(tree->columnWidth(0), 300);
     QCOMPARE(tree->columnWidth(1), 100);
     QCOMPARE(tree->columnWidth(2), 100);
@@ -539,21 +536,15 @@ void TestFileBrowser::enteredFolderRowStaysCounted()
     QCOMPARE(selectionText(), QStringLiteral("选中: 1 个项目 | 大小: 0 字节"));
 }
 
+// DataSize is tested on its own; here the status line and the list use it.
 void TestFileBrowser::sizeTexts_data()
 {
     QTest::addColumn<qint64>("size");
     QTest::addColumn<QString>("text");
 
-    QTest::newRow("zero") << qint64(0) << "0 字节";
-    QTest::newRow("1023") << qint64(1023) << "1023 字节";
-    QTest::newRow("1024") << qint64(1024) << "1.00 KB";
+    QTest::newRow("bytes") << qint64(1023) << "1023 字节";
     QTest::newRow("1536") << qint64(1536) << "1.50 KB";
-    QTest::newRow("1048575") << qint64(1048575) << "1024.00 KB";
-    QTest::newRow("1048576") << qint64(1048576) << "1.00 MB";
-    QTest::newRow("1073741823") << qint64(1073741823) << "1024.00 MB";
-    QTest::newRow("1 GiB") << qint64(1073741824) << "1.00 GB";
     QTest::newRow("1.5 GiB") << qint64(1610612736) << "1.50 GB";
-    QTest::newRow("5 TiB stays in GB") << qint64(5) * 1024 * 1024 * 1024 * 1024 << "5120.00 GB";
 }
 
 void TestFileBrowser::sizeTexts()

@@ -10,7 +10,8 @@
 namespace {
 
 constexpr int textWidth = 80;
-constexpr int descriptionColumn = 28;
+constexpr int optionColumn = 28;
+constexpr int exitCodeColumn = 8;
 
 QString program()
 {
@@ -18,7 +19,7 @@ QString program()
 }
 
 // A term and its description in two columns; a term too long for its column gets a line of its own.
-QString row(const QString &term, const QString &description)
+QString row(const QString &term, const QString &description, int descriptionColumn = optionColumn)
 {
     QString line = QLatin1String("  ") + term;
     const int termWidth = Terminal::displayWidth(line);
@@ -145,13 +146,15 @@ QString HelpText::full()
     text += paragraph(tr("以 -- 结束选项，之后的参数即使以 - 开头也作为名称。"));
 
     text += QLatin1Char('\n') + tr("退出状态:") + QLatin1Char('\n');
-    text += row(QString::number(int(ExitCode::Success)), tr("成功"));
-    text += row(QString::number(int(ExitCode::Failure)),
-                tr("失败：压缩包损坏或无法读取、输入无法读取、已存在的项未被替换、磁盘错误等"));
-    text += row(QString::number(int(ExitCode::BadUsage)), tr("命令行有误，未执行任何操作"));
-    text += row(QString::number(int(ExitCode::PasswordProblem)), tr("压缩包已加密，需要密码，或密码错误"));
+    text += row(QString::number(int(ExitCode::Success)), tr("成功"), exitCodeColumn);
+    text +=
+        row(QString::number(int(ExitCode::Failure)),
+            tr("失败：压缩包损坏或无法读取、输入无法读取、已存在的项未被替换、磁盘错误等"), exitCodeColumn);
+    text += row(QString::number(int(ExitCode::BadUsage)), tr("命令行有误，未执行任何操作"), exitCodeColumn);
+    text += row(QString::number(int(ExitCode::PasswordProblem)), tr("压缩包已加密，需要密码，或密码错误"),
+                exitCodeColumn);
     text += row(QString::number(int(ExitCode::Cancelled)),
-                tr("已取消（Ctrl+C、SIGTERM 或在提问时取消），不留下任何不完整的结果"));
+                tr("已取消（Ctrl+C、SIGTERM 或在提问时取消），不留下任何不完整的结果"), exitCodeColumn);
 
     text += QLatin1Char('\n') + tr("示例:") + QLatin1Char('\n');
     text += QStringLiteral("  %1 a backup.tar.gz Documents Photos\n").arg(cli);

@@ -102,8 +102,11 @@ const QList<std::pair<QString, QString>> taiwanWording{
 // The language entries of the menu name each language in its own script in every catalogue.
 const QSet<QString> ownScriptNames{QStringLiteral("简体中文"), QStringLiteral("繁體中文")};
 
-const QSet<QString> knownContexts{QStringLiteral("MainWindow"), QStringLiteral("AboutDialog"),
-                                  QStringLiteral("CompressionHandler"), QStringLiteral("MyFileSystemModel")};
+const QSet<QString> knownContexts{QStringLiteral("MainWindow"),         QStringLiteral("AboutDialog"),
+                                  QStringLiteral("CompressionHandler"), QStringLiteral("MyFileSystemModel"),
+                                  QStringLiteral("CliArgumentParser"),  QStringLiteral("CliRunner"),
+                                  QStringLiteral("HelpText"),           QStringLiteral("TerminalInteraction"),
+                                  QStringLiteral("TextListing")};
 
 } // namespace
 

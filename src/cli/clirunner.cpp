@@ -135,9 +135,7 @@ ExitCode CliRunner::readPassword(OperationRequest *request)
 {
     const bool typed = Terminal::isTerminal(Terminal::Stream::Input);
     const auto ask = [typed](const QString &prompt, QString *password) {
-        if (typed)
-            Terminal::write(Terminal::Stream::Error, prompt);
-        return Terminal::readLine(password, typed, interrupted);
+        return Terminal::readLine(typed ? prompt : QString(), password, typed, interrupted);
     };
     QString password;
     const Terminal::ReadStatus status = ask(tr("密码: "), &password);

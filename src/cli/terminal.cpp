@@ -42,8 +42,9 @@ QString Terminal::fitTail(const QString &text, int width)
     if (displayWidth(text) <= width)
         return text;
     const QList<uint> codes = text.toUcs4();
-    const QString ellipsis = QStringLiteral("…");
-    int used = 1;
+    // Three dots rather than "…", which some terminals draw one column wide and others two.
+    const QString ellipsis = QStringLiteral("...");
+    int used = int(ellipsis.size());
     qsizetype first = codes.size();
     while (first > 0 && used + widthOf(codes.at(first - 1)) <= width) {
         --first;

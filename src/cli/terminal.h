@@ -19,16 +19,18 @@ public:
     // Columns of the terminal on standard error; 80 when it does not say.
     static int columns();
 
-    // Reads one line from standard input without its line ending. hidden: a terminal does not echo
-    // what is typed (a new line is written to standard error afterwards, since Enter was not echoed
-    // either). cancelled is polled while waiting, so a prompt ends when the operation is cancelled.
-    static ReadStatus readLine(QString *line, bool hidden, const std::function<bool()> &cancelled);
+    // Writes prompt to standard error, then reads one line from standard input without its line
+    // ending. hidden: a terminal does not echo what is typed; echo is off before the prompt shows, and
+    // a new line follows the answer, since Enter was not echoed either. cancelled is polled while
+    // waiting, so a prompt ends when the operation is cancelled.
+    static ReadStatus readLine(const QString &prompt, QString *line, bool hidden,
+                               const std::function<bool()> &cancelled);
 
     // Writes text as it is to standard output or standard error and flushes it.
     static void write(Stream stream, const QString &text);
 
     // Columns text takes on a terminal: two for East Asian wide characters, none for combining marks.
     static int displayWidth(const QString &text);
-    // The tail of text that fits into width columns, "…" in front when something was cut.
+    // The tail of text that fits into width columns, "..." in front when something was cut.
     static QString fitTail(const QString &text, int width);
 };

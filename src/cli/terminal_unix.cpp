@@ -67,9 +67,12 @@ int Terminal::columns()
     return 80;
 }
 
-Terminal::ReadStatus Terminal::readLine(QString *line, bool hidden, const std::function<bool()> &cancelled)
+Terminal::ReadStatus Terminal::readLine(const QString &prompt, QString *line, bool hidden,
+                                        const std::function<bool()> &cancelled)
 {
     const EchoOff echoOff(hidden && isTerminal(Stream::Input));
+    if (!prompt.isEmpty())
+        write(Stream::Error, prompt);
     QByteArray bytes;
     ReadStatus status = ReadStatus::EndOfInput;
     for (;;) {

@@ -68,10 +68,13 @@ int Terminal::columns()
     return 80;
 }
 
-Terminal::ReadStatus Terminal::readLine(QString *line, bool hidden, const std::function<bool()> &cancelled)
+Terminal::ReadStatus Terminal::readLine(const QString &prompt, QString *line, bool hidden,
+                                        const std::function<bool()> &cancelled)
 {
     // The console's own line editing blocks until Enter; Ctrl+C reaches the control handler meanwhile.
     const EchoOff echoOff(hidden && isTerminal(Stream::Input));
+    if (!prompt.isEmpty())
+        write(Stream::Error, prompt);
     std::string text;
     const bool read = static_cast<bool>(std::getline(std::cin, text));
     if (echoOff.isActive())

@@ -18,9 +18,9 @@ TerminalInteraction::TerminalInteraction(TerminalProgressBar &progressBar, std::
 {
 }
 
-bool TerminalInteraction::readAnswer(QString *answer, bool hidden)
+bool TerminalInteraction::readAnswer(const QString &prompt, QString *answer, bool hidden)
 {
-    return Terminal::readLine(answer, hidden, cancelled) == Terminal::ReadStatus::Read;
+    return Terminal::readLine(prompt, answer, hidden, cancelled) == Terminal::ReadStatus::Read;
 }
 
 PasswordAnswer TerminalInteraction::askPassword(const PasswordQuestion &question)
@@ -33,10 +33,9 @@ PasswordAnswer TerminalInteraction::askPassword(const PasswordQuestion &question
             return {};
         }
     }
-    Terminal::write(Terminal::Stream::Error,
-                    tr("%1 的密码: ").arg(QFileInfo(question.archivePath).fileName()));
     PasswordAnswer answer;
-    answer.given = readAnswer(&answer.password, true);
+    answer.given =
+        readAnswer(tr("%1 的密码: ").arg(QFileInfo(question.archivePath).fileName()), &answer.password, true);
     return answer;
 }
 
@@ -71,9 +70,8 @@ ReplaceAnswer TerminalInteraction::askReplace(const ReplaceQuestion &question)
             ? tr("替换 r、跳过 s、保留两者 k、取消 c（大写 R、S、K 对之后的冲突也照此处理）: ")
             : tr("文件夹不为空，不能替换。跳过 s、保留两者 k、取消 c（大写 S、K 对之后的冲突也照此处理）: ");
     for (;;) {
-        Terminal::write(Terminal::Stream::Error, choices);
         QString answer;
-        if (!readAnswer(&answer, false))
+        if (!readAnswer(choices, &answer, false))
             return {ReplaceChoice::Cancel, false};
         const QString choice = answer.trimmed();
         if (choice.size() != 1)
@@ -101,9 +99,8 @@ bool TerminalInteraction::confirmReplaceArchive(const QString &archivePath)
 {
     progressBar.clear();
     for (;;) {
-        Terminal::write(Terminal::Stream::Error, tr("%1 已存在。替换它吗？[y/N] ").arg(archivePath));
         QString answer;
-        if (!readAnswer(&answer, false))
+        if (!readAnswer(tr("%1 已存在。替换它吗？[y/N] ").arg(archivePath), &answer, false))
             return false;
         const QString choice = answer.trimmed().toLower();
         if (choice == QLatin1String("y"))

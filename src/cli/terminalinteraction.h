@@ -28,7 +28,7 @@ public:
     bool gaveUpOnPassword() const { return passwordGivenUp; }
 
 private:
-    bool readAnswer(QString *answer, bool hidden);
+    bool readAnswer(const QString &prompt, QString *answer, bool hidden);
 
     TerminalProgressBar &progressBar;
     std::function<bool()> cancelled;

@@ -18,6 +18,7 @@
 #include <QThread>
 
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -67,20 +68,17 @@ ExitCode CliRunner::run()
     canAsk = Terminal::isTerminal(Terminal::Stream::Input) && Terminal::isTerminal(Terminal::Stream::Error);
 
     OperationRequest request;
-    ExitCode prepared = prepareRequest(&request);
-    if (prepared == ExitCode::Success && arguments.passwordFromStdin)
-        prepared = readPassword(&request);
-    if (prepared == ExitCode::Success && request.kind == OperationKind::Create)
-        prepared = settleExistingArchive(&request);
-    if (prepared != ExitCode::Success)
-        return prepared;
-    // A skipped archive leaves nothing to do.
-    if (request.archivePath.isEmpty())
-        return ExitCode::Success;
+    std::optional<ExitCode> ended = prepareRequest(&request);
+    if (!ended && arguments.passwordFromStdin)
+        ended = readPassword(&request);
+    if (!ended && request.kind == OperationKind::Create)
+        ended = settleExistingArchive(&request);
+    if (ended)
+        return *ended;
     return report(execute(request, watcher));
 }
 
-ExitCode CliRunner::prepareRequest(OperationRequest *request)
+std::optional<ExitCode> CliRunner::prepareRequest(OperationRequest *request)
 {
     request->archivePath = absolutePath(arguments.archivePath);
     request->legacyNameLanguage = legacyNameLanguageFor(language);
@@ -128,10 +126,10 @@ ExitCode CliRunner::prepareRequest(OperationRequest *request)
         request->kind = OperationKind::Test;
         break;
     }
-    return ExitCode::Success;
+    return std::nullopt;
 }
 
-ExitCode CliRunner::readPassword(OperationRequest *request)
+std::optional<ExitCode> CliRunner::readPassword(OperationRequest *request)
 {
     const bool typed = Terminal::isTerminal(Terminal::Stream::Input);
     const auto ask = [typed](const QString &prompt, QString *password) {
@@ -163,24 +161,23 @@ ExitCode CliRunner::readPassword(OperationRequest *request)
         }
     }
     request->password = password;
-    return ExitCode::Success;
+    return std::nullopt;
 }
 
-ExitCode CliRunner::settleExistingArchive(OperationRequest *request)
+std::optional<ExitCode> CliRunner::settleExistingArchive(OperationRequest *request)
 {
     if (!exists(request->archivePath))
-        return ExitCode::Success;
+        return std::nullopt;
     switch (arguments.overwrite) {
     case OverwriteMode::Replace:
-        return ExitCode::Success;
+        return std::nullopt;
     case OverwriteMode::Skip:
         printError(tr("压缩包已存在，已跳过: %1").arg(arguments.archivePath));
-        request->archivePath.clear();
         return ExitCode::Success;
     case OverwriteMode::Rename:
         request->archivePath = FreeName::next(request->archivePath);
         printError(tr("压缩包已存在，改为写入: %1").arg(QDir::toNativeSeparators(request->archivePath)));
-        return ExitCode::Success;
+        return std::nullopt;
     case OverwriteMode::Ask:
         break;
     }
@@ -192,7 +189,7 @@ ExitCode CliRunner::settleExistingArchive(OperationRequest *request)
     TerminalInteraction asker(noProgress, interrupted);
     if (!asker.confirmReplaceArchive(arguments.archivePath))
         return report(OperationResult::failure(ResultCode::Cancelled));
-    return ExitCode::Success;
+    return std::nullopt;
 }
 
 OperationResult CliRunner::execute(const OperationRequest &request, InterruptWatcher &watcher)

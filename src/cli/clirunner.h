@@ -9,6 +9,8 @@
 #include <QCoreApplication>
 #include <QString>
 
+#include <optional>
+
 class InterruptWatcher;
 
 // Runs one parsed kelvane-cli command: reads the password, settles an existing archive, runs the
@@ -27,9 +29,10 @@ public:
     ExitCode run();
 
 private:
-    ExitCode prepareRequest(OperationRequest *request);
-    ExitCode readPassword(OperationRequest *request);
-    ExitCode settleExistingArchive(OperationRequest *request);
+    // Each step gives an exit code when the command ends there, nothing when it goes on.
+    std::optional<ExitCode> prepareRequest(OperationRequest *request);
+    std::optional<ExitCode> readPassword(OperationRequest *request);
+    std::optional<ExitCode> settleExistingArchive(OperationRequest *request);
     OperationResult execute(const OperationRequest &request, InterruptWatcher &watcher);
     ExitCode report(const OperationResult &result);
     ExitCode usageError(const QString &message);

@@ -41,6 +41,12 @@ public:
     void addParentsOf(const QString &name)
     {
         qsizetype slash = name.lastIndexOf(QLatin1Char('/'));
+        // Archives keep a folder's entries together: most names share the previous one's parent.
+        const QStringView parent = QStringView(name).left(std::max<qsizetype>(0, slash));
+        if (slash > 0 && parent == QStringView(lastParent))
+            return;
+        if (slash > 0)
+            lastParent = parent.toString();
         while (slash > 0) {
             if (slash <= maxImpliedFolderLength) {
                 const QString folder = name.left(slash);
@@ -79,6 +85,7 @@ public:
 private:
     ArchiveEntryList *entries;
     QHash<QString, qsizetype> known;
+    QString lastParent;
     QSet<QString> explicitFolders;
 };
 
@@ -116,7 +123,8 @@ OperationResult ZipListing::run(ArchiveEntryList *entries)
         entry.size = entry.isFolder || entry.isLink ? 0 : stored.size;
         entry.compressedSize = stored.compressedSize;
         if (stored.modified >= 0)
-            entry.modified = QDateTime::fromSecsSinceEpoch(stored.modified);
+            // In UTC: the same moment, without the time zone lookups local time costs per entry.
+            entry.modified = QDateTime::fromSecsSinceEpoch(stored.modified, Qt::UTC);
         entry.encrypted = stored.isEncrypted();
         if (entry.isLink && stored.size <= maxLinkTargetSize && (!entry.encrypted || havePassword)) {
             QByteArray target;

@@ -37,10 +37,15 @@ qint64 ZipParallelReader::weight(const ZipCatalogueEntry &entry)
 OperationResult ZipParallelReader::read(const QList<const ZipCatalogueEntry *> &work,
                                         const OutputFactory &open)
 {
-    qint64 totalWeight = 0;
+    if (work.isEmpty())
+        return context.isCancelled() ? OperationResult::failure(ResultCode::Cancelled)
+                                     : OperationResult::success();
+    // Threads by the data to inflate: each further handle reads the whole central directory again,
+    // which costs more than many small entries would gain.
+    qint64 packedBytes = 0;
     for (const ZipCatalogueEntry *entry : work)
-        totalWeight += weight(*entry);
-    const int threads = int(std::clamp<qint64>(std::min<qint64>(totalWeight / weightPerThread, work.size()),
+        packedBytes += std::max(entry->compressedSize, entry->size / 4);
+    const int threads = int(std::clamp<qint64>(std::min<qint64>(packedBytes / weightPerThread, work.size()),
                                                1, QThread::idealThreadCount()));
 
     std::atomic<qsizetype> next{0};

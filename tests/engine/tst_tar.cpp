@@ -180,6 +180,8 @@ private slots:
     void testFindsDamage();
     void completenessJudgedByTar_data();
     void completenessJudgedByTar();
+    void paddingAfterTarEnd_data();
+    void paddingAfterTarEnd();
     void singleCompressedFiles_data();
     void singleCompressedFiles();
     void parallelCompressorsWhenInstalled_data();
@@ -737,6 +739,40 @@ void TestTar::completenessJudgedByTar()
     QCOMPARE(runJob(OperationRequest::test(archive, QString())).result.succeeded(), complete);
 }
 
+void TestTar::paddingAfterTarEnd_data()
+{
+    QTest::addColumn<QString>("compressor");
+    QTest::newRow("gzip") << "gzip";
+    QTest::newRow("bzip2") << "bzip2";
+    QTest::newRow("xz") << "xz";
+    QTest::newRow("zstd") << "zstd";
+}
+
+void TestTar::paddingAfterTarEnd()
+{
+    QFETCH(QString, compressor);
+
+    // tar stops reading at its end marker; the megabytes the decompressor still has to write after
+    // it must not turn a complete archive into a failure.
+    QTemporaryDir work;
+    const QString plain = work.filePath("padded.tar");
+    QVERIFY(TestTree::writeFile(plain, TarBytes::build({TarBytes::file("kept.txt", "kept")}) +
+                                           TestTree::randomBytes(4 * 1024 * 1024)));
+    const QString suffix = compressor == "gzip"    ? "gz"
+                           : compressor == "bzip2" ? "bz2"
+                           : compressor == "xz"    ? "xz"
+                                                   : "zst";
+    const QString archive = work.filePath("padded.tar." + suffix);
+    QVERIFY(compress(compressor, plain, archive));
+
+    const JobRun extracted = runJob(extractRequest(archive, work.filePath("out")));
+    QVERIFY2(extracted.result.succeeded(), qPrintable(ResultMessage::text(extracted.result)));
+    QCOMPARE(TestTree::snapshot(work.filePath("out")), (TestTree::Tree{{"kept.txt", "kept"}}));
+    const JobRun listed = runJob(OperationRequest::list(archive, QString()));
+    QVERIFY2(listed.result.succeeded(), qPrintable(ResultMessage::text(listed.result)));
+    QCOMPARE(describe(listed.entries), QStringList{"kept.txt"});
+}
+
 void TestTar::singleCompressedFiles_data()
 {
     QTest::addColumn<QString>("program");
@@ -945,7 +981,9 @@ void TestTar::progressByBytes()
     QVERIFY(extracted.progressHonest());
     QVERIFY2(extracted.stepsBetween() >= 2, qPrintable(QString::number(extracted.stepsBetween())));
     QCOMPARE(extracted.progress.last().totalBytes, QFileInfo(archive).size());
-    QVERIFY(extracted.currentEntries().contains("in/second.bin"));
+    // The items were selected one by one, so each is stored under its own name.
+    QVERIFY2(extracted.currentEntries().contains("second.bin"),
+             qPrintable(extracted.currentEntries().join(",")));
 }
 
 void TestTar::smallArchiveTakesMilliseconds()
@@ -974,7 +1012,7 @@ void TestTar::realToolFailures_data()
     QTest::addColumn<QString>("format"); // empty: extraction of a broken archive
     QTest::addColumn<QString>("archiveName");
     QTest::addColumn<QString>("program");
-    QTest::addColumn<QString>("detail");
+    QTest::addColumn<QString>("detail"); // one of the texts separated by "|"
 
     QTest::newRow("tar, missing input") << "TAR"
                                         << "a.tar"
@@ -987,7 +1025,7 @@ void TestTar::realToolFailures_data()
     QTest::newRow("not gzip data") << ""
                                    << "broken.tar.gz"
                                    << "gzip"
-                                   << "not in gzip format";
+                                   << "not in gzip format|unrecognized format";
     QTest::newRow("truncated xz") << ""
                                   << "broken.tar.xz"
                                   << "xz"
@@ -1036,7 +1074,10 @@ void TestTar::realToolFailures()
     }
     QCOMPARE(result.code, ResultCode::ToolFailed);
     QCOMPARE(result.path, installedProgram(program));
-    QVERIFY2(result.detail.contains(detail), qPrintable(result.detail));
+    const QStringList words = detail.split('|');
+    QVERIFY2(std::any_of(words.begin(), words.end(),
+                         [&result](const QString &w) { return result.detail.contains(w); }),
+             qPrintable(result.detail));
     QVERIFY(ResultMessage::text(result).startsWith(result.path + " 进程失败: "));
 }
 

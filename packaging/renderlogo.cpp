@@ -41,7 +41,8 @@ int main(int argc, char *argv[])
         painter.end();
 
         const QString folder = QStringLiteral("%1x%1/apps").arg(size);
-        const QString path = outputFolder.filePath(folder + QLatin1Char('/') + iconName + QStringLiteral(".png"));
+        const QString path =
+            outputFolder.filePath(folder + QLatin1Char('/') + iconName + QStringLiteral(".png"));
         if (!outputFolder.mkpath(folder) || !image.save(path)) {
             err << "cannot write " << path << '\n';
             return 1;

@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     # toolchain
-    g++ make cmake pkg-config
+    g++ make cmake pkg-config clang-format
     # toolkit, its tools, SVG icons and its own catalogues
     qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
     qt6-svg-dev libqt6svg6 qt6-translations-l10n libgl-dev

@@ -14,17 +14,17 @@ supp="$PWD/scripts/sanitizers"
 
 run_asan() {
     local flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
-    cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS="$flags" \
+    cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS="$flags" -DKELVANE_TEST_TIMEOUT=1800 \
         -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
     cmake --build build-asan --parallel 2
     ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:detect_stack_use_after_return=1" \
         LSAN_OPTIONS="suppressions=$supp/lsan.supp:print_suppressions=0" \
         UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
-        ctest --test-dir build-asan --output-on-failure --timeout 1800
+        ctest --test-dir build-asan --output-on-failure
 }
 
 run_tsan() {
-    cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS="-fsanitize=thread" \
+    cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS="-fsanitize=thread" -DKELVANE_TEST_TIMEOUT=3600 \
         -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread"
     cmake --build build-tsan --parallel 2
     # die_after_fork=0: the tests start tar, 7z and the readers through QProcess from a process that
@@ -33,7 +33,7 @@ run_tsan() {
     # thread and deleted by the pool, the file system model's gatherer) are not judged; races where
     # both sides are in our code still are.
     TSAN_OPTIONS="suppressions=$supp/tsan.supp:die_after_fork=0:ignore_noninstrumented_modules=1:second_deadlock_stack=1:history_size=4" \
-        ctest --test-dir build-tsan --output-on-failure --timeout 1800
+        ctest --test-dir build-tsan --output-on-failure
 }
 
 case "$which" in

@@ -3,4 +3,4 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh
-ctest --test-dir build --output-on-failure --timeout 900
+ctest --test-dir build --output-on-failure

@@ -12,10 +12,6 @@
         <translation>&lt;h2&gt;Kelvane&lt;/h2&gt;</translation>
     </message>
     <message>
-        <source>版本: 1.0.0.01</source>
-        <translation>Version: 1.0.0.01</translation>
-    </message>
-    <message>
         <source>高效压缩与解压工具。支持多种格式，快速处理大体积文件。界面清爽无广告，让文件管理轻松又顺畅！</source>
         <translation>Efficient compression and decompression tool. Supports multiple formats, quickly processes large files. Clean interface without ads, making file management easy and smooth!</translation>
     </message>
@@ -26,6 +22,10 @@
     <message>
         <source>版权所有 © 2026 Kelvane 开发团队</source>
         <translation>Copyright © 2026 The Kelvane Developers</translation>
+    </message>
+    <message>
+        <source>版本: %1</source>
+        <translation>Version: %1</translation>
     </message>
 </context>
 <context>
@@ -109,6 +109,54 @@
     <message>
         <source>%1 进程失败: %2</source>
         <translation>%1 process failed: %2</translation>
+    </message>
+    <message>
+        <source>无法识别压缩包，或压缩包已损坏: %1</source>
+        <translation>Not a recognised archive, or the archive is damaged: %1</translation>
+    </message>
+    <message>
+        <source>压缩包中的文件使用了不支持的压缩方法: %1</source>
+        <translation>A file in the archive uses an unsupported compression method: %1</translation>
+    </message>
+    <message>
+        <source>压缩包已加密，需要密码</source>
+        <translation>The archive is encrypted and needs a password</translation>
+    </message>
+    <message>
+        <source>压缩包中的文件已加密，需要密码: %1</source>
+        <translation>A file in the archive is encrypted and needs a password: %1</translation>
+    </message>
+    <message>
+        <source>密码错误</source>
+        <translation>Wrong password</translation>
+    </message>
+    <message>
+        <source>密码错误，无法解开: %1</source>
+        <translation>Wrong password, cannot unpack: %1</translation>
+    </message>
+    <message>
+        <source>压缩包使用了无法读取的加密方式: %1</source>
+        <translation>The archive uses an encryption that cannot be read: %1</translation>
+    </message>
+    <message>
+        <source>压缩包中没有此项: %1</source>
+        <translation>The archive holds no such item: %1</translation>
+    </message>
+    <message>
+        <source>目标已存在，未替换: %1</source>
+        <translation>Already exists, not replaced: %1</translation>
+    </message>
+    <message>
+        <source>磁盘空间不足，无法写入: %1</source>
+        <translation>Not enough disk space to write: %1</translation>
+    </message>
+    <message>
+        <source>启动 %1 进程失败</source>
+        <translation>Failed to start %1 process</translation>
+    </message>
+    <message>
+        <source>启动 %1 进程失败: %2</source>
+        <translation>Failed to start %1 process: %2</translation>
     </message>
 </context>
 <context>
@@ -415,6 +463,65 @@
     <message>
         <source>修改日期</source>
         <translation>Date Modified</translation>
+    </message>
+</context>
+<context>
+    <name>ReplaceDialog</name>
+    <message>
+        <source>对其余冲突执行相同操作</source>
+        <translation>Do the same for the remaining conflicts</translation>
+    </message>
+    <message>
+        <source>替换</source>
+        <translation>Replace</translation>
+    </message>
+    <message>
+        <source>跳过</source>
+        <translation>Skip</translation>
+    </message>
+    <message>
+        <source>保留两者</source>
+        <translation>Keep Both</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>确认替换</source>
+        <translation>Confirm Replace</translation>
+    </message>
+    <message>
+        <source>目标位置已有“%1”。</source>
+        <translation>“%1” already exists in the destination.</translation>
+    </message>
+    <message>
+        <source>现有项目: %1</source>
+        <translation>Existing: %1</translation>
+    </message>
+    <message>
+        <source>压缩包中的项目: %1</source>
+        <translation>In the archive: %1</translation>
+    </message>
+    <message>
+        <source>无法替换：现有文件夹中还有内容。</source>
+        <translation>Cannot replace: the existing folder is not empty.</translation>
+    </message>
+    <message>
+        <source>日期未知</source>
+        <translation>date unknown</translation>
+    </message>
+    <message>
+        <source>文件夹，修改于 %1</source>
+        <translation>folder, modified %1</translation>
+    </message>
+    <message>
+        <source>链接，修改于 %1</source>
+        <translation>link, modified %1</translation>
+    </message>
+    <message>
+        <source>%1，修改于 %2</source>
+        <translation>%1, modified %2</translation>
     </message>
 </context>
 </TS>

@@ -12,10 +12,6 @@
         <translation>&lt;h2&gt;Kelvane&lt;/h2&gt;</translation>
     </message>
     <message>
-        <source>版本: 1.0.0.01</source>
-        <translation>版本: 1.0.0.01</translation>
-    </message>
-    <message>
         <source>高效压缩与解压工具。支持多种格式，快速处理大体积文件。界面清爽无广告，让文件管理轻松又顺畅！</source>
         <translation>高效壓縮與解壓工具。支援多種格式，快速處理大體積文件。界面清爽無廣告，讓檔案管理輕鬆又順暢！</translation>
     </message>
@@ -26,6 +22,10 @@
     <message>
         <source>版权所有 © 2026 Kelvane 开发团队</source>
         <translation>版權所有 © 2026 Kelvane 開發團隊</translation>
+    </message>
+    <message>
+        <source>版本: %1</source>
+        <translation>版本: %1</translation>
     </message>
 </context>
 <context>
@@ -109,6 +109,54 @@
     <message>
         <source>%1 进程失败: %2</source>
         <translation>%1 進程失敗: %2</translation>
+    </message>
+    <message>
+        <source>无法识别压缩包，或压缩包已损坏: %1</source>
+        <translation>無法識別壓縮檔，或壓縮檔已損毀: %1</translation>
+    </message>
+    <message>
+        <source>压缩包中的文件使用了不支持的压缩方法: %1</source>
+        <translation>壓縮檔中的檔案使用了不支援的壓縮方法: %1</translation>
+    </message>
+    <message>
+        <source>压缩包已加密，需要密码</source>
+        <translation>壓縮檔已加密，需要密碼</translation>
+    </message>
+    <message>
+        <source>压缩包中的文件已加密，需要密码: %1</source>
+        <translation>壓縮檔中的檔案已加密，需要密碼: %1</translation>
+    </message>
+    <message>
+        <source>密码错误</source>
+        <translation>密碼錯誤</translation>
+    </message>
+    <message>
+        <source>密码错误，无法解开: %1</source>
+        <translation>密碼錯誤，無法解開: %1</translation>
+    </message>
+    <message>
+        <source>压缩包使用了无法读取的加密方式: %1</source>
+        <translation>壓縮檔使用了無法讀取的加密方式: %1</translation>
+    </message>
+    <message>
+        <source>压缩包中没有此项: %1</source>
+        <translation>壓縮檔中沒有此項目: %1</translation>
+    </message>
+    <message>
+        <source>目标已存在，未替换: %1</source>
+        <translation>目標已存在，未取代: %1</translation>
+    </message>
+    <message>
+        <source>磁盘空间不足，无法写入: %1</source>
+        <translation>磁碟空間不足，無法寫入: %1</translation>
+    </message>
+    <message>
+        <source>启动 %1 进程失败</source>
+        <translation>啟動 %1 進程失敗</translation>
+    </message>
+    <message>
+        <source>启动 %1 进程失败: %2</source>
+        <translation>啟動 %1 進程失敗: %2</translation>
     </message>
 </context>
 <context>
@@ -415,6 +463,65 @@
     <message>
         <source>修改日期</source>
         <translation>修改日期</translation>
+    </message>
+</context>
+<context>
+    <name>ReplaceDialog</name>
+    <message>
+        <source>对其余冲突执行相同操作</source>
+        <translation>對其餘衝突執行相同操作</translation>
+    </message>
+    <message>
+        <source>替换</source>
+        <translation>取代</translation>
+    </message>
+    <message>
+        <source>跳过</source>
+        <translation>略過</translation>
+    </message>
+    <message>
+        <source>保留两者</source>
+        <translation>保留兩者</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>确认替换</source>
+        <translation>確認取代</translation>
+    </message>
+    <message>
+        <source>目标位置已有“%1”。</source>
+        <translation>目標位置已有「%1」。</translation>
+    </message>
+    <message>
+        <source>现有项目: %1</source>
+        <translation>現有項目: %1</translation>
+    </message>
+    <message>
+        <source>压缩包中的项目: %1</source>
+        <translation>壓縮檔中的項目: %1</translation>
+    </message>
+    <message>
+        <source>无法替换：现有文件夹中还有内容。</source>
+        <translation>無法取代：現有資料夾中還有內容。</translation>
+    </message>
+    <message>
+        <source>日期未知</source>
+        <translation>日期不明</translation>
+    </message>
+    <message>
+        <source>文件夹，修改于 %1</source>
+        <translation>資料夾，修改於 %1</translation>
+    </message>
+    <message>
+        <source>链接，修改于 %1</source>
+        <translation>連結，修改於 %1</translation>
+    </message>
+    <message>
+        <source>%1，修改于 %2</source>
+        <translation>%1，修改於 %2</translation>
     </message>
 </context>
 </TS>

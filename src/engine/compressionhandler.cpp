@@ -75,17 +75,19 @@ bool CompressionHandler::run(OperationRequest request, ArchiveEntryList *entries
     QString shownEntry;
     int shownPercent = -1;
     // Same thread: the job's throttled updates become the handler's two signals as they come.
-    connect(&job, &ArchiveJob::progressChanged, this,
-            [this, &shownEntry, &shownPercent](const OperationProgress &progress) {
-        if (progress.percent != shownPercent) {
-            shownPercent = progress.percent;
-            emit progressChanged(progress.percent);
-        }
-        if (!progress.currentEntry.isEmpty() && progress.currentEntry != shownEntry) {
-            shownEntry = progress.currentEntry;
-            emit currentFileChanged(shownEntry);
-        }
-    }, Qt::DirectConnection);
+    connect(
+        &job, &ArchiveJob::progressChanged, this,
+        [this, &shownEntry, &shownPercent](const OperationProgress &progress) {
+            if (progress.percent != shownPercent) {
+                shownPercent = progress.percent;
+                emit progressChanged(progress.percent);
+            }
+            if (!progress.currentEntry.isEmpty() && progress.currentEntry != shownEntry) {
+                shownEntry = progress.currentEntry;
+                emit currentFileChanged(shownEntry);
+            }
+        },
+        Qt::DirectConnection);
     {
         QMutexLocker locker(&runningMutex);
         runningJob = &job;

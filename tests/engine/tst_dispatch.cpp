@@ -53,11 +53,16 @@ void TestDispatch::unsupportedSuffix_data()
     QTest::addColumn<QString>("fileName");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("rar") << "x.rar" << "压缩格式 rar 暂不支持";
-    QTest::newRow("upper-case RAR is lowered") << "X.RAR" << "压缩格式 rar 暂不支持";
-    QTest::newRow("no suffix") << "archive" << "压缩格式  暂不支持";
-    QTest::newRow("trailing dot") << "archive." << "压缩格式  暂不支持";
-    QTest::newRow("tar.zst") << "a.tar.zst" << "压缩格式 zst 暂不支持";
+    QTest::newRow("rar") << "x.rar"
+                         << "压缩格式 rar 暂不支持";
+    QTest::newRow("upper-case RAR is lowered") << "X.RAR"
+                                               << "压缩格式 rar 暂不支持";
+    QTest::newRow("no suffix") << "archive"
+                               << "压缩格式  暂不支持";
+    QTest::newRow("trailing dot") << "archive."
+                                  << "压缩格式  暂不支持";
+    QTest::newRow("tar.zst") << "a.tar.zst"
+                             << "压缩格式 zst 暂不支持";
 }
 
 void TestDispatch::unsupportedSuffix()

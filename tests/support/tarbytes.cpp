@@ -10,7 +10,8 @@ constexpr int blockSize = 512;
 
 void putField(QByteArray *header, int offset, int length, const QByteArray &value)
 {
-    std::memcpy(header->data() + offset, value.constData(), size_t(std::min<qsizetype>(length, value.size())));
+    std::memcpy(header->data() + offset, value.constData(),
+                size_t(std::min<qsizetype>(length, value.size())));
 }
 
 void putOctal(QByteArray *header, int offset, int length, quint64 value)

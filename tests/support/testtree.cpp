@@ -14,7 +14,8 @@ namespace {
 QByteArray linkTarget(const QString &path)
 {
     QByteArray target(4096, Qt::Uninitialized);
-    const ssize_t length = ::readlink(QFile::encodeName(path).constData(), target.data(), size_t(target.size()));
+    const ssize_t length =
+        ::readlink(QFile::encodeName(path).constData(), target.data(), size_t(target.size()));
     return length < 0 ? QByteArray() : target.left(length);
 }
 

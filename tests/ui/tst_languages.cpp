@@ -12,11 +12,11 @@
 #include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
-#include <QLocale>
 #include <QSettings>
 #include <QToolButton>
 #include <QTreeView>

@@ -83,7 +83,8 @@ OperationResult ArchiveJob::run()
 {
     Interaction *asker = asksThroughSignals ? static_cast<Interaction *>(this) : externalInteraction;
     OperationContext context(operationRequest, cancelRequested, this, asker);
-    OperationResult outcome = isCancelled() ? OperationResult::failure(ResultCode::Cancelled) : execute(context);
+    OperationResult outcome =
+        isCancelled() ? OperationResult::failure(ResultCode::Cancelled) : execute(context);
     // A program killed or a read broken off by a cancel fails in its own way; the user asked to stop.
     if (!outcome.succeeded() && isCancelled()) {
         const ArchiveFormat format = outcome.format;

@@ -31,5 +31,6 @@ OperationResult OperationResult::systemFailure(ResultCode code, const QString &p
                       || errorNumber == EDQUOT
 #endif
         ;
-    return pathFailure(full ? ResultCode::DiskFull : code, path, QString::fromLocal8Bit(std::strerror(errorNumber)));
+    return pathFailure(full ? ResultCode::DiskFull : code, path,
+                       QString::fromLocal8Bit(std::strerror(errorNumber)));
 }

@@ -58,7 +58,8 @@ struct OperationResult {
                                    const QString &path = QString(), const QString &detail = QString());
     static OperationResult entryFailure(ResultCode code, const QString &entry,
                                         const QString &detail = QString());
-    static OperationResult pathFailure(ResultCode code, const QString &path, const QString &detail = QString());
+    static OperationResult pathFailure(ResultCode code, const QString &path,
+                                       const QString &detail = QString());
     // The failure of a system call on path, from errno: ENOSPC and EDQUOT become DiskFull.
     static OperationResult systemFailure(ResultCode code, const QString &path, int errorNumber);
 };

@@ -171,22 +171,6 @@ QStringList archiveOrder(const QString &archive)
     return names;
 }
 
-// Every file that exists under out is whole: the same bytes as under src.
-bool noPartialFiles(const QString &out, const QString &src, qsizetype *fileCount)
-{
-    const Tree written = snapshot(out);
-    const Tree original = snapshot(src);
-    *fileCount = 0;
-    for (auto it = written.cbegin(); it != written.cend(); ++it) {
-        if (it.key().endsWith(QLatin1Char('/')))
-            continue;
-        ++*fileCount;
-        if (original.value(it.key()) != it.value())
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 class TestZip : public QObject

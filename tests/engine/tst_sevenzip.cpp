@@ -1,15 +1,32 @@
 // The 7z backend: its command lines, what it reads from 7z's output (listing, progress, failures) on
 // output recorded from 7z on this machine, and whole operations through the real 7z program.
 
+#include "archivejob.h"
+#include "compressionhandler.h"
+#include "pathoverride.h"
+#include "resultmessage.h"
+#include "scriptedinteraction.h"
 #include "sevenzipcommands.h"
 #include "sevenzipdiagnosis.h"
 #include "sevenziplisting.h"
 #include "sevenzipnameresolver.h"
 #include "sevenzipprogress.h"
+#include "testtree.h"
+#include "toolrun.h"
 
 #include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimeZone>
+
+#include <memory>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -188,6 +205,68 @@ struct PrintingArchive {
     }
 };
 
+struct JobOutcome {
+    OperationResult result;
+    ArchiveEntryList entries;
+    QList<OperationProgress> progress;
+};
+
+// One operation through ArchiveJob, as the window runs it, with somebody to ask or nobody.
+JobOutcome runJob(const OperationRequest &request, Interaction *interaction = nullptr)
+{
+    ArchiveJob job(request);
+    if (interaction)
+        job.setInteraction(interaction);
+    JobOutcome outcome;
+    QObject::connect(&job, &ArchiveJob::progressChanged,
+                     [&outcome](const OperationProgress &progress) { outcome.progress.append(progress); });
+    outcome.result = job.run();
+    outcome.entries = job.entries();
+    return outcome;
+}
+
+QStringList entryNames(const ArchiveEntryList &entries)
+{
+    QStringList names;
+    for (const ArchiveEntry &entry : entries)
+        names << entry.name;
+    names.sort();
+    return names;
+}
+
+// What 7z itself lists, with the password given (empty: the empty one, never a prompt).
+QStringList listedBySevenZip(const QString &archive, const QString &password, int *exitCode = nullptr)
+{
+    const ToolRun list = ToolRun::run("7z", {"l", "-slt", "-ba", "-p" + password, archive});
+    if (exitCode)
+        *exitCode = list.exitCode;
+    QStringList names;
+    static const QRegularExpression pathLine("^Path = (.*)$", QRegularExpression::MultilineOption);
+    for (auto it = pathLine.globalMatch(list.output); it.hasNext();)
+        names << it.next().captured(1);
+    names.sort();
+    return names;
+}
+
+// The 7z program itself writes an archive of names, run in folder.
+bool sevenZipWrites(const QString &archive, const QString &folder, const QStringList &names,
+                    const QStringList &switches = {})
+{
+    const ToolRun run = ToolRun::run("7z",
+                                     QStringList{"a", "-snl", "-spd", "-bso0", "-bsp0"} + switches +
+                                         QStringList{"--", archive} + names,
+                                     folder);
+    if (run.exitCode != 0)
+        qWarning() << run.output;
+    return run.exitCode == 0;
+}
+
+QStringList sorted(QStringList list)
+{
+    list.sort();
+    return list;
+}
+
 } // namespace
 
 class TestSevenZip : public QObject
@@ -214,6 +293,31 @@ private slots:
     void readingFailures();
     void creationFailures_data();
     void creationFailures();
+
+    void createdArchive_data();
+    void createdArchive();
+    void recreatingReplaces();
+    void namesPastTheCommandLineLimit();
+    void linksStoredAsLinks();
+    void archiveInsideSelectedFolder();
+    void refusedSelections_data();
+    void refusedSelections();
+
+    void listsRealArchive_data();
+    void listsRealArchive();
+    void passwordQuestions_data();
+    void passwordQuestions();
+    void noQuestionWithoutEncryption();
+    void testsDamagedArchive_data();
+    void testsDamagedArchive();
+
+    void passwordNeverOnCommandLine();
+    void programMissingOrNotStarted_data();
+    void programMissingOrNotStarted();
+    void programFailures_data();
+    void programFailures();
+    void cancelStopsHangingProgram_data();
+    void cancelStopsHangingProgram();
 };
 
 void TestSevenZip::commandLines_data()
@@ -641,6 +745,576 @@ void TestSevenZip::creationFailures()
     QCOMPARE(int(result.code), code);
     QCOMPARE(result.path, path);
     QCOMPARE(result.detail, detail);
+}
+
+void TestSevenZip::createdArchive_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::newRow("plain") << QString();
+    QTest::newRow("with password, names encrypted too") << QString("pässwört 秘密 -x");
+}
+
+void TestSevenZip::createdArchive()
+{
+    QFETCH(QString, password);
+
+    QTemporaryDir work;
+    const QString source = work.filePath("deep/source");
+    QVERIFY(TestTree::build(source, {{"photos/a.txt", "hello\n"},
+                                     {"photos/sub/b.bin", TestTree::sampleData(300 * 1024, 1)},
+                                     {"photos/中文 名.txt", "unicode name"},
+                                     {"photos/.hidden", ""},
+                                     {"photos/empty/", {}},
+                                     {"other/notes.txt", "notes"},
+                                     {"trail ", "space"}}));
+    const QStringList inputs{source + "/photos", source + "/other/notes.txt", source + "/trail "};
+    const QString archive = work.filePath("out/set.7z");
+    QVERIFY(QDir().mkpath(work.filePath("out")));
+
+    const JobOutcome created = runJob(OperationRequest::create("7Z", inputs, archive, password));
+    QVERIFY2(created.result.succeeded(), qPrintable(ResultMessage::text(created.result)));
+    QVERIFY(!created.progress.isEmpty());
+    // The first input is named before 7z names anything itself.
+    QCOMPARE(created.progress.first().currentEntry, inputs.first());
+    QCOMPARE(created.progress.last().percent, 100);
+    // Nothing but the archive is left beside it.
+    QCOMPARE(TestTree::snapshot(work.filePath("out")).keys(), QStringList{"set.7z"});
+
+    // Each item under its own name, not under its absolute path.
+    const QStringList expected{
+        "other",        "notes.txt",  "photos",           "photos/.hidden",     "photos/a.txt",
+        "photos/empty", "photos/sub", "photos/sub/b.bin", "photos/中文 名.txt", "trail "};
+    QStringList withoutOther = expected;
+    withoutOther.removeAll("other");
+    QCOMPARE(listedBySevenZip(archive, password), sorted(withoutOther));
+    const ToolRun test = ToolRun::run("7z", {"t", "-p" + password, archive});
+    QVERIFY2(test.exitCode == 0, qPrintable(test.output));
+
+    // The names themselves are encrypted: without the password 7z cannot even list them.
+    if (!password.isEmpty()) {
+        int exitCode = 0;
+        QCOMPARE(listedBySevenZip(archive, QString(), &exitCode), QStringList());
+        QCOMPARE(exitCode, 2);
+        const ToolRun raw = ToolRun::run("7z", {"l", "-p", archive});
+        QVERIFY2(!raw.output.contains("a.txt") && !raw.output.contains("notes"), qPrintable(raw.output));
+    }
+
+    const JobOutcome listed = runJob(OperationRequest::list(archive, password));
+    QVERIFY2(listed.result.succeeded(), qPrintable(ResultMessage::text(listed.result)));
+    QCOMPARE(entryNames(listed.entries), sorted(withoutOther));
+    for (const ArchiveEntry &entry : listed.entries) {
+        if (!entry.isFolder && entry.size > 0)
+            QCOMPARE(entry.encrypted, !password.isEmpty());
+    }
+}
+
+void TestSevenZip::recreatingReplaces()
+{
+    // 7z adds to an archive it finds at its path; a new archive over an old one holds only the new.
+    QTemporaryDir work;
+    QVERIFY(TestTree::build(work.path(), {{"first.txt", "1"}, {"second.txt", "2"}}));
+    const QString archive = work.filePath("a.7z");
+    for (const char *name : {"first.txt", "second.txt"}) {
+        const JobOutcome created = runJob(OperationRequest::create("7Z", {work.filePath(name)}, archive, {}));
+        QVERIFY2(created.result.succeeded(), qPrintable(ResultMessage::text(created.result)));
+    }
+    QCOMPARE(listedBySevenZip(archive, QString()), QStringList{"second.txt"});
+}
+
+void TestSevenZip::namesPastTheCommandLineLimit()
+{
+    // A whole large folder selected item by item (Ctrl+A): as arguments of one command the names
+    // would pass the system's limit and 7z would not start. The limit follows the stack limit, so it
+    // is lowered to its floor here: a few thousand names pass it as surely as tens of thousands pass
+    // the usual one, and 7z, slow with many long names, stays quick.
+    rlimit savedStack{};
+    QCOMPARE(::getrlimit(RLIMIT_STACK, &savedStack), 0);
+    rlimit smallStack = savedStack;
+    smallStack.rlim_cur = 512 * 1024;
+    QCOMPARE(::setrlimit(RLIMIT_STACK, &smallStack), 0);
+    const auto restore = qScopeGuard([&savedStack] { ::setrlimit(RLIMIT_STACK, &savedStack); });
+
+    QTemporaryDir work;
+    const QString folder = work.filePath("selected");
+    QVERIFY(QDir().mkpath(folder));
+    QStringList inputs;
+    const QString padding(100, QLatin1Char('n'));
+    for (int i = 0; i < 1500; ++i) {
+        const QString path = folder + QStringLiteral("/%1-%2").arg(i, 5, 10, QLatin1Char('0')).arg(padding);
+        QVERIFY(TestTree::writeFile(path, {}));
+        inputs << path;
+    }
+    // Names a list file, a shell or 7z's own parsing would change.
+    const QStringList awkward{"-x",          "--",        "@list",     "trail ",      " lead",
+                              "line\nbreak", "star*.txt", "what?.txt", "back\\slash", "中文 名"};
+    for (const QString &name : awkward) {
+        QVERIFY(TestTree::writeFile(folder + "/" + name, name.toUtf8()));
+        inputs << folder + "/" + name;
+    }
+    // Not selected, though "star*.txt" and "what?.txt" read as wildcards would take them in.
+    QVERIFY(TestTree::writeFile(folder + "/star-decoy.txt", "decoy"));
+    QVERIFY(TestTree::writeFile(folder + "/whatX.txt", "decoy"));
+
+    QStringList names;
+    for (const QString &input : std::as_const(inputs))
+        names << input.mid(folder.size() + 1);
+    // Named on one command line, 7z does not even start.
+    const ToolRun oneCommand =
+        ToolRun::run("7z", QStringList{"a", "-spd", work.filePath("one.7z"), "--"} + names);
+    QCOMPARE(oneCommand.exitCode, -1);
+    QVERIFY(!QFile::exists(work.filePath("one.7z")));
+
+    const QString archive = work.filePath("many.7z");
+    const JobOutcome created = runJob(OperationRequest::create("7Z", inputs, archive, {}));
+    QVERIFY2(created.result.succeeded(), qPrintable(ResultMessage::text(created.result)));
+    QVERIFY2(created.progress.size() > 2, "no progress between the runs");
+
+    // Our own listing tells line breaks apart from "_", so it must give back exactly the selection.
+    const JobOutcome listed = runJob(OperationRequest::list(archive, {}));
+    QVERIFY2(listed.result.succeeded(), qPrintable(ResultMessage::text(listed.result)));
+    QCOMPARE(entryNames(listed.entries), sorted(names));
+    const ToolRun test = ToolRun::run("7z", {"t", "-p", archive});
+    QVERIFY2(test.exitCode == 0, qPrintable(test.output));
+}
+
+void TestSevenZip::linksStoredAsLinks()
+{
+    // A link to a large or private folder must not pull its contents into the archive.
+    QTemporaryDir work;
+    const QByteArray secret = TestTree::randomBytes(1024 * 1024);
+    QVERIFY(TestTree::build(work.path(),
+                            {{"private/secret.bin", secret},
+                             {"selected/file.txt", "kept"},
+                             {"selected/relative", "-> ../private"},
+                             {"selected/absolute", "-> " + QFile::encodeName(work.filePath("private"))},
+                             {"direct", "-> private/secret.bin"}}));
+    const QString archive = work.filePath("links.7z");
+    const JobOutcome created = runJob(
+        OperationRequest::create("7Z", {work.filePath("selected"), work.filePath("direct")}, archive, {}));
+    QVERIFY2(created.result.succeeded(), qPrintable(ResultMessage::text(created.result)));
+
+    QCOMPARE(listedBySevenZip(archive, QString()), (QStringList{"direct", "selected", "selected/absolute",
+                                                                "selected/file.txt", "selected/relative"}));
+    QVERIFY2(QFileInfo(archive).size() < secret.size() / 10, "the link's target was stored");
+    const JobOutcome listed = runJob(OperationRequest::list(archive, {}));
+    QVERIFY(listed.result.succeeded());
+    for (const ArchiveEntry &entry : listed.entries)
+        QCOMPARE(entry.isLink, entry.name == "direct" || entry.name.endsWith("absolute") ||
+                                   entry.name.endsWith("relative"));
+}
+
+void TestSevenZip::archiveInsideSelectedFolder()
+{
+    // The archive is written inside the folder being read: it must not pack itself or its private
+    // working folder.
+    QTemporaryDir work;
+    const QString folder = work.filePath("X");
+    QVERIFY(TestTree::build(folder, {{"data.bin", TestTree::randomBytes(256 * 1024)}}));
+    const QString archive = folder + "/inner.7z";
+    const JobOutcome created = runJob(OperationRequest::create("7Z", {folder}, archive, {}));
+    QVERIFY2(created.result.succeeded(), qPrintable(ResultMessage::text(created.result)));
+    QCOMPARE(TestTree::snapshot(folder).keys(), (QStringList{"data.bin", "inner.7z"}));
+    QCOMPARE(listedBySevenZip(archive, QString()), (QStringList{"X", "X/data.bin"}));
+}
+
+void TestSevenZip::refusedSelections_data()
+{
+    QTest::addColumn<QStringList>("selection"); // below the test's folder
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("path");
+
+    QTest::newRow("one input missing")
+        << QStringList{"present.txt", "missing.txt"} << int(ResultCode::InputUnreadable) << "missing.txt";
+    QTest::newRow("the only input missing")
+        << QStringList{"missing.txt"} << int(ResultCode::InputUnreadable) << "missing.txt";
+    QTest::newRow("two inputs with one name") << QStringList{"present.txt", "other/present.txt"}
+                                              << int(ResultCode::DuplicateEntryName) << "other/present.txt";
+}
+
+void TestSevenZip::refusedSelections()
+{
+    QFETCH(QStringList, selection);
+    QFETCH(int, code);
+    QFETCH(QString, path);
+
+    QTemporaryDir work;
+    QVERIFY(TestTree::build(work.path(), {{"present.txt", "here"}, {"other/present.txt", "also here"}}));
+    QStringList inputs;
+    for (const QString &name : selection)
+        inputs << work.filePath(name);
+    const QString archive = work.filePath("out/a.7z");
+    QVERIFY(TestTree::build(work.path(), {{"out/a.7z", "previous archive"}}));
+    const JobOutcome created = runJob(OperationRequest::create("7Z", inputs, archive, {}));
+    QCOMPARE(int(created.result.code), code);
+    QCOMPARE(created.result.path, work.filePath(path));
+    QCOMPARE(TestTree::snapshot(work.filePath("out")), (TestTree::Tree{{"a.7z", "previous archive"}}));
+}
+
+void TestSevenZip::listsRealArchive_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::newRow("plain") << QString();
+    QTest::newRow("names encrypted") << QString("secret");
+}
+
+void TestSevenZip::listsRealArchive()
+{
+    QFETCH(QString, password);
+
+    // Written by 7z itself; "deep" and "deep/er" are stored only through the file inside them.
+    QTemporaryDir work;
+    const QString source = work.filePath("src");
+    QVERIFY(TestTree::build(source, {{"a_b", "underscore"},
+                                     {"a\nb", "line break"},
+                                     {"d\nx/f_1", "in a folder with a line break"},
+                                     {"d\nx/g", "g"},
+                                     {"sp ace/中文.txt", "中文"},
+                                     {"trail ", "t"},
+                                     {"deep/er/file.txt", "deep"},
+                                     {"link", "-> a_b"}}));
+    const QString archive = work.filePath("real.7z");
+    QStringList switches;
+    if (!password.isEmpty())
+        switches << "-p" + password << "-mhe=on";
+    QVERIFY(sevenZipWrites(
+        archive, source, {"a_b", "a\nb", "d\nx", "sp ace", "trail ", "deep/er/file.txt", "link"}, switches));
+
+    const JobOutcome listed = runJob(OperationRequest::list(archive, password));
+    QVERIFY2(listed.result.succeeded(), qPrintable(ResultMessage::text(listed.result)));
+    QCOMPARE(entryNames(listed.entries),
+             sorted({"a_b", "a\nb", "d\nx", "d\nx/f_1", "d\nx/g", "sp ace", "sp ace/中文.txt", "trail ",
+                     "deep", "deep/er", "deep/er/file.txt", "link"}));
+    for (const ArchiveEntry &entry : listed.entries) {
+        const QStringList folders{"d\nx", "sp ace", "deep", "deep/er"};
+        QCOMPARE(entry.isFolder, folders.contains(entry.name));
+        QCOMPARE(entry.isLink, entry.name == "link");
+        if (entry.name == "a\nb")
+            QCOMPARE(entry.size, qint64(10));
+        if (entry.name == "sp ace/中文.txt")
+            QCOMPARE(entry.size, qint64(6));
+        if (!entry.isFolder && !entry.isLink)
+            QCOMPARE(entry.encrypted, !password.isEmpty());
+        if (!entry.name.startsWith("deep") || entry.name.endsWith(".txt"))
+            QVERIFY2(qAbs(entry.modified.secsTo(QDateTime::currentDateTimeUtc())) < 600,
+                     qPrintable(entry.name));
+    }
+}
+
+void TestSevenZip::passwordQuestions_data()
+{
+    QTest::addColumn<QString>("operation"); // "list" or "test"
+    QTest::addColumn<bool>("encryptNames");
+    QTest::addColumn<bool>("interactive");
+    QTest::addColumn<QString>("given");       // the request's password
+    QTest::addColumn<QStringList>("answers"); // in order; then Cancel
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QList<bool>>("questions"); // previousWasWrong of each question asked
+
+    const int ok = int(ResultCode::Success);
+    const QStringList wrongThenRight{"wrong", "right"};
+    const QList<bool> twoQuestions{false, true};
+    for (const bool names : {false, true}) {
+        const char *kind = names ? "names encrypted" : "content encrypted";
+        QTest::addRow("test, %s: wrong, then right", kind)
+            << "test" << names << true << "" << wrongThenRight << ok << "" << twoQuestions;
+        QTest::addRow("test, %s: wrong given, asked again", kind)
+            << "test" << names << true << "wrong" << QStringList{"right"} << ok << "" << QList<bool>{true};
+        QTest::addRow("test, %s: cancel at the question", kind)
+            << "test" << names << true << "" << QStringList{} << int(ResultCode::Cancelled) << ""
+            << QList<bool>{false};
+        QTest::addRow("test, %s: nobody to ask", kind)
+            << "test" << names << false << "" << QStringList{} << int(ResultCode::PasswordNeeded)
+            << (names ? "" : "secret.txt") << QList<bool>{};
+        QTest::addRow("test, %s: wrong, nobody to ask", kind)
+            << "test" << names << false << "wrong" << QStringList{} << int(ResultCode::WrongPassword)
+            << (names ? "" : "secret.txt") << QList<bool>{};
+    }
+    QTest::newRow("list, content encrypted: names readable, no question")
+        << "list" << false << true << "" << QStringList{} << ok << "" << QList<bool>{};
+    QTest::newRow("list, names encrypted: wrong, then right")
+        << "list" << true << true << "" << wrongThenRight << ok << "" << twoQuestions;
+    QTest::newRow("list, names encrypted: nobody to ask")
+        << "list" << true << false << "" << QStringList{} << int(ResultCode::PasswordNeeded) << ""
+        << QList<bool>{};
+}
+
+void TestSevenZip::passwordQuestions()
+{
+    QFETCH(QString, operation);
+    QFETCH(bool, encryptNames);
+    QFETCH(bool, interactive);
+    QFETCH(QString, given);
+    QFETCH(QStringList, answers);
+    QFETCH(int, code);
+    QFETCH(QString, entry);
+    QFETCH(QList<bool>, questions);
+
+    QTemporaryDir work;
+    QVERIFY(TestTree::build(work.path(), {{"secret.txt", "classified"}}));
+    const QString archive = work.filePath("secret.7z");
+    QVERIFY(sevenZipWrites(archive, work.path(), {"secret.txt"},
+                           {"-pright", encryptNames ? "-mhe=on" : "-mhe=off"}));
+
+    ScriptedInteraction interaction;
+    for (const QString &answer : answers)
+        interaction.passwordAnswers.append({true, answer});
+    const OperationRequest request =
+        operation == "list" ? OperationRequest::list(archive, given) : OperationRequest::test(archive, given);
+    const JobOutcome outcome = runJob(request, interactive ? &interaction : nullptr);
+    QCOMPARE(int(outcome.result.code), code);
+    QCOMPARE(outcome.result.entry, entry);
+    QList<bool> asked;
+    for (const PasswordQuestion &question : std::as_const(interaction.passwordQuestions)) {
+        asked << question.previousWasWrong;
+        QCOMPARE(question.archivePath, archive);
+        QCOMPARE(question.entry, encryptNames ? QString() : QString("secret.txt"));
+    }
+    QCOMPARE(asked, questions);
+    // Never 7z's English inside a sentence, never damage.
+    QVERIFY2(!ResultMessage::text(outcome.result).contains("password", Qt::CaseInsensitive),
+             qPrintable(ResultMessage::text(outcome.result)));
+    if (operation == "list" && outcome.result.succeeded()) {
+        QCOMPARE(entryNames(outcome.entries), QStringList{"secret.txt"});
+        QVERIFY(outcome.entries.first().encrypted);
+    }
+}
+
+void TestSevenZip::noQuestionWithoutEncryption()
+{
+    QTemporaryDir work;
+    QVERIFY(TestTree::build(work.path(), {{"plain.txt", "open"}}));
+    const QString archive = work.filePath("plain.7z");
+    QVERIFY(sevenZipWrites(archive, work.path(), {"plain.txt"}));
+    for (const OperationRequest &request :
+         {OperationRequest::list(archive, {}), OperationRequest::test(archive, {}),
+          OperationRequest::test(archive, "unneeded")}) {
+        ScriptedInteraction interaction;
+        const JobOutcome outcome = runJob(request, &interaction);
+        QVERIFY2(outcome.result.succeeded(), qPrintable(ResultMessage::text(outcome.result)));
+        QCOMPARE(interaction.passwordQuestions.size(), 0);
+    }
+}
+
+void TestSevenZip::testsDamagedArchive_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("entry");
+
+    QTest::newRow("a byte of one entry flipped") << "flip" << int(ResultCode::DamagedEntry) << "b.bin";
+    QTest::newRow("cut short") << "cut" << int(ResultCode::NotAnArchive) << "";
+    QTest::newRow("not an archive at all") << "random" << int(ResultCode::NotAnArchive) << "";
+}
+
+void TestSevenZip::testsDamagedArchive()
+{
+    QFETCH(QString, damage);
+    QFETCH(int, code);
+    QFETCH(QString, entry);
+
+    // Stored without compression, one entry after another, so the middle of b.bin is known.
+    QTemporaryDir work;
+    const qsizetype size = 64 * 1024;
+    QVERIFY(TestTree::build(work.path(), {{"a.bin", TestTree::randomBytes(size)},
+                                          {"b.bin", TestTree::randomBytes(size)},
+                                          {"c.bin", TestTree::randomBytes(size)}}));
+    const QString archive = work.filePath("damaged.7z");
+    QVERIFY(sevenZipWrites(archive, work.path(), {"a.bin", "b.bin", "c.bin"}, {"-mx0", "-ms=off"}));
+    QByteArray bytes = TestTree::readFile(archive);
+    const qsizetype signatureHeader = 32;
+    if (damage == "flip")
+        bytes[signatureHeader + size + size / 2] = char(bytes.at(signatureHeader + size + size / 2) ^ 0x55);
+    else if (damage == "cut")
+        bytes.truncate(bytes.size() / 2);
+    else
+        bytes = TestTree::randomBytes(4096);
+    QVERIFY(TestTree::writeFile(archive, bytes));
+
+    const JobOutcome tested = runJob(OperationRequest::test(archive, {}));
+    QCOMPARE(int(tested.result.code), code);
+    QCOMPARE(tested.result.entry, entry);
+    if (code == int(ResultCode::NotAnArchive))
+        QCOMPARE(tested.result.path, archive);
+    else
+        QVERIFY(ResultMessage::text(tested.result).endsWith(": b.bin"));
+}
+
+void TestSevenZip::passwordNeverOnCommandLine()
+{
+    // A stand-in 7z records exactly what it was given.
+    PathOverride path;
+    QTemporaryDir work;
+    const QString record = work.filePath("record");
+    QVERIFY(path.addScript(
+        "7z", QString("printf '%s\\n' \"$@\" > '%1.args'\n"
+                      "/bin/cat > '%1.stdin'\n"
+                      "[ \"$1\" = a ] && : > \"$(printf '%s\\n' \"$@\" | sed -n '/^--$/{n;p;q}')\"\n"
+                      "exit 0")
+                  .arg(record)
+                  .toUtf8()));
+    QVERIFY(TestTree::writeFile(work.filePath("in.txt"), "x"));
+    const QString password = "Tr0ub4dor&3";
+    const QString archive = work.filePath("a.7z");
+
+    const JobOutcome created =
+        runJob(OperationRequest::create("7Z", {work.filePath("in.txt")}, archive, password));
+    QVERIFY2(created.result.succeeded(), qPrintable(ResultMessage::text(created.result)));
+    QStringList arguments = QString::fromUtf8(TestTree::readFile(record + ".args")).split('\n');
+    QCOMPARE(arguments.first(), "a");
+    QVERIFY(arguments.contains("-p"));
+    QVERIFY(arguments.contains("-mhe=on"));
+    QVERIFY(!TestTree::readFile(record + ".args").contains(password.toUtf8()));
+    QCOMPARE(TestTree::readFile(record + ".stdin"), password.toUtf8() + "\n");
+
+    for (const OperationRequest &request :
+         {OperationRequest::test(archive, password), OperationRequest::list(archive, password)}) {
+        const JobOutcome read = runJob(request);
+        QVERIFY2(read.result.succeeded(), qPrintable(ResultMessage::text(read.result)));
+        const QByteArray readArguments = TestTree::readFile(record + ".args");
+        QVERIFY(!readArguments.contains(password.toUtf8()));
+        QVERIFY(!readArguments.contains("\n-p"));
+        QCOMPARE(TestTree::readFile(record + ".stdin"), password.toUtf8() + "\n");
+    }
+
+    // Without a password: no "-p" on creation, the empty one on reading, nothing on standard input.
+    QVERIFY(
+        runJob(OperationRequest::create("7Z", {work.filePath("in.txt")}, archive, {})).result.succeeded());
+    arguments = QString::fromUtf8(TestTree::readFile(record + ".args")).split('\n');
+    QVERIFY(std::none_of(arguments.begin(), arguments.end(),
+                         [](const QString &a) { return a.startsWith("-p"); }));
+    QCOMPARE(TestTree::readFile(record + ".stdin"), QByteArray());
+    QVERIFY(runJob(OperationRequest::test(archive, {})).result.succeeded());
+    arguments = QString::fromUtf8(TestTree::readFile(record + ".args")).split('\n');
+    QVERIFY(arguments.contains("-p"));
+    QCOMPARE(TestTree::readFile(record + ".stdin"), QByteArray());
+}
+
+void TestSevenZip::programMissingOrNotStarted_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<bool>("installed"); // false: not on PATH; true: there, but it cannot be started
+    QTest::addColumn<QString>("message");
+
+    for (const char *operation : {"create", "test"}) {
+        QTest::addRow("%s, not installed", operation)
+            << operation << false << "启动 7z 进程失败。请确保已安装 7z 并在PATH环境变量中。";
+        QTest::addRow("%s, cannot start", operation) << operation << true << "启动 7z 进程失败: *";
+    }
+}
+
+void TestSevenZip::programMissingOrNotStarted()
+{
+    QFETCH(QString, operation);
+    QFETCH(bool, installed);
+    QFETCH(QString, message);
+
+    QTemporaryDir work;
+    QVERIFY(TestTree::writeFile(work.filePath("in.txt"), "x"));
+    const QString archive = work.filePath("a.7z");
+    if (operation != "create")
+        QVERIFY(TestTree::writeFile(archive, "not looked at"));
+    PathOverride path(false);
+    if (installed) {
+        // Found and executable, but its interpreter does not exist: the system refuses to start it.
+        QVERIFY(TestTree::writeFile(path.filePath("7z"), "#!/nonexistent/interpreter\n"));
+        QVERIFY(QFile::setPermissions(path.filePath("7z"), QFile::ReadOwner | QFile::ExeOwner));
+    }
+    const JobOutcome outcome =
+        runJob(operation == "create" ? OperationRequest::create("7Z", {work.filePath("in.txt")}, archive, {})
+                                     : OperationRequest::test(archive, {}));
+    QCOMPARE(outcome.result.code, installed ? ResultCode::ToolNotStarted : ResultCode::ToolMissing);
+    const QString text = ResultMessage::text(outcome.result);
+    if (message.endsWith('*')) {
+        QVERIFY2(text.startsWith(message.chopped(1)), qPrintable(text));
+        QVERIFY2(text.size() > message.size(), "the system's reason is missing");
+    } else {
+        QCOMPARE(text, message);
+    }
+    if (operation == "create")
+        QVERIFY(!QFile::exists(archive));
+}
+
+void TestSevenZip::programFailures_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<QByteArray>("script");
+    QTest::addColumn<QString>("message"); // a prefix when it ends with "*"
+
+    const QByteArray fails = "echo 'disk on fire' >&2\nexit 2";
+    QTest::newRow("fails creating") << "create" << fails << "7z 进程失败: disk on fire";
+    QTest::newRow("crashes creating") << "create" << QByteArray("kill -SEGV $$") << "7z 进程失败: *";
+    QTest::newRow("fails testing") << "test" << fails << "7z 进程失败: disk on fire";
+    QTest::newRow("fails listing") << "list" << fails << "7z 进程失败: disk on fire";
+}
+
+void TestSevenZip::programFailures()
+{
+    QFETCH(QString, operation);
+    QFETCH(QByteArray, script);
+    QFETCH(QString, message);
+
+    QTemporaryDir work;
+    QVERIFY(TestTree::writeFile(work.filePath("in.bin"), TestTree::randomBytes(64 * 1024)));
+    // An archive already at the path survives a failed creation untouched.
+    const QString archive = work.filePath("out/a.7z");
+    QVERIFY(TestTree::build(work.path(), {{"out/a.7z", "previous archive"}}));
+
+    PathOverride path;
+    QVERIFY(path.addScript("7z", script));
+    const OperationRequest request =
+        operation == "create" ? OperationRequest::create("7Z", {work.filePath("in.bin")}, archive, {})
+        : operation == "test" ? OperationRequest::test(archive, {})
+                              : OperationRequest::list(archive, {});
+    const JobOutcome outcome = runJob(request);
+    QCOMPARE(outcome.result.code, ResultCode::ToolFailed);
+    const QString text = ResultMessage::text(outcome.result);
+    if (message.endsWith('*'))
+        QVERIFY2(text.startsWith(message.chopped(1)), qPrintable(text));
+    else
+        QCOMPARE(text, message);
+    QCOMPARE(TestTree::snapshot(work.filePath("out")), (TestTree::Tree{{"a.7z", "previous archive"}}));
+}
+
+void TestSevenZip::cancelStopsHangingProgram_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::newRow("creating") << "create";
+    QTest::newRow("testing") << "test";
+}
+
+void TestSevenZip::cancelStopsHangingProgram()
+{
+    QFETCH(QString, operation);
+
+    QTemporaryDir work;
+    QVERIFY(TestTree::writeFile(work.filePath("in.txt"), "x"));
+    const QString archive = work.filePath("out/a.7z");
+    QVERIFY(TestTree::build(work.path(), {{"out/a.7z", "previous"}}));
+    const QString pidFile = work.filePath("pid");
+
+    // It ignores the polite request, so only the kill that follows ends it.
+    PathOverride path;
+    QVERIFY(path.addScript("7z", QString("echo $$ > '%1.tmp' && /bin/mv '%1.tmp' '%1'\n"
+                                         "trap '' TERM\n"
+                                         "while :; do /bin/sleep 0.2; done")
+                                     .arg(pidFile)
+                                     .toUtf8()));
+
+    ArchiveJob job(operation == "create"
+                       ? OperationRequest::create("7Z", {work.filePath("in.txt")}, archive, {})
+                       : OperationRequest::test(archive, {}));
+    OperationResult result;
+    std::unique_ptr<QThread> thread(QThread::create([&] { result = job.run(); }));
+    thread->start();
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(pidFile), 20000);
+    QVERIFY(!thread->wait(300)); // still waiting for the hanging program
+    job.cancel();
+    QVERIFY(thread->wait(60000));
+
+    QCOMPARE(result.code, ResultCode::Cancelled);
+    QVERIFY(ToolRun::processGone(TestTree::readFile(pidFile).trimmed().toLongLong()));
+    QCOMPARE(TestTree::snapshot(work.filePath("out")), (TestTree::Tree{{"a.7z", "previous"}}));
 }
 
 QTEST_GUILESS_MAIN(TestSevenZip)

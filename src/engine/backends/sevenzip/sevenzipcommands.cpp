@@ -165,8 +165,9 @@ qsizetype commandLineBudget()
     // CreateProcess takes at most 32767 characters, program name included.
     return 32767 - 1024;
 #else
-    // The limit covers the environment too; 7z's own path and a margin for the runner come off it.
-    constexpr qsizetype margin = 64 * 1024;
+    // The limit covers the environment too. The margin takes in the program's path and what a
+    // wrapper script in between (Debian's 7z is one) adds to the environment.
+    constexpr qsizetype margin = 8 * 1024;
     qsizetype limit = qsizetype(::sysconf(_SC_ARG_MAX));
     if (limit <= 0)
         limit = 128 * 1024; // the smallest limit POSIX systems here have

@@ -24,10 +24,6 @@ struct TarCreateCommand {
 TarCreateCommand tarCreateCommand(const QStringList &files, const QString &excludedName);
 // tar reading the stream from standard input into destinationPath.
 QStringList tarExtractArguments(const QString &destinationPath);
-// The password is never part of the arguments: a bare "-p" makes 7z read it from standard input.
-QStringList sevenZipCreateArguments(const QStringList &files, const QString &archivePath,
-                                    const QString &excludedName, bool withPassword);
-QStringList sevenZipExtractArguments(const QString &archivePath, const QString &destinationPath);
 // The compressor writing to standard output; xz on all cores (its threaded output is standard .xz,
 // cut into independent blocks), gzip and bzip2 have a single thread.
 QStringList compressorArguments(const QString &compressor);

@@ -2,17 +2,45 @@
 // window's background task does.
 //   kelvane_bench compress <FORMAT> <archive> <path>... [--password <text>]
 //   kelvane_bench extract <archive> <destination> [--password <text>]
+//   kelvane_bench list <archive> [--password <text>]    prints the entry count and the time taken
+//   kelvane_bench test <archive> [--password <text>]    prints the time taken
 
+#include "archivejob.h"
 #include "compressionhandler.h"
+#include "resultmessage.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QTextStream>
+
+namespace {
+
+// Lists or tests in-process, timing only the operation itself.
+int runJob(const OperationRequest &request, QTextStream &out, QTextStream &err)
+{
+    ArchiveJob job(request);
+    QElapsedTimer timer;
+    timer.start();
+    const OperationResult result = job.run();
+    const qint64 elapsed = timer.nsecsElapsed();
+    if (!result.succeeded()) {
+        err << ResultMessage::text(result) << '\n';
+        return 1;
+    }
+    if (request.kind == OperationKind::List)
+        out << job.entries().size() << " entries, ";
+    out << QString::number(double(elapsed) / 1e6, 'f', 1) << " ms\n";
+    return 0;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
     CompressionHandler::tuneAllocatorForArchiveWork();
     QCoreApplication app(argc, argv);
     QStringList arguments = app.arguments().mid(1);
+    QTextStream out(stdout);
     QTextStream err(stderr);
 
     QString password;
@@ -22,6 +50,11 @@ int main(int argc, char *argv[])
         arguments.remove(passwordAt, 2);
     }
 
+    if (arguments.size() == 2 && arguments.at(0) == QLatin1String("list"))
+        return runJob(OperationRequest::list(arguments.at(1), password), out, err);
+    if (arguments.size() == 2 && arguments.at(0) == QLatin1String("test"))
+        return runJob(OperationRequest::test(arguments.at(1), password), out, err);
+
     CompressionHandler handler;
     bool ok = false;
     if (arguments.size() >= 4 && arguments.at(0) == QLatin1String("compress")) {
@@ -30,7 +63,9 @@ int main(int argc, char *argv[])
         ok = handler.extractArchive(arguments.at(1), arguments.at(2), password);
     } else {
         err << "usage: kelvane_bench compress <FORMAT> <archive> <path>... [--password <text>]\n"
-               "       kelvane_bench extract <archive> <destination> [--password <text>]\n";
+               "       kelvane_bench extract <archive> <destination> [--password <text>]\n"
+               "       kelvane_bench list <archive> [--password <text>]\n"
+               "       kelvane_bench test <archive> [--password <text>]\n";
         return 2;
     }
     if (!ok) {

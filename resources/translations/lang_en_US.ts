@@ -465,4 +465,63 @@
         <translation>Date Modified</translation>
     </message>
 </context>
+<context>
+    <name>ReplaceDialog</name>
+    <message>
+        <source>对其余冲突执行相同操作</source>
+        <translation>Do the same for the remaining conflicts</translation>
+    </message>
+    <message>
+        <source>替换</source>
+        <translation>Replace</translation>
+    </message>
+    <message>
+        <source>跳过</source>
+        <translation>Skip</translation>
+    </message>
+    <message>
+        <source>保留两者</source>
+        <translation>Keep Both</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>确认替换</source>
+        <translation>Confirm Replace</translation>
+    </message>
+    <message>
+        <source>目标位置已有“%1”。</source>
+        <translation>“%1” already exists in the destination.</translation>
+    </message>
+    <message>
+        <source>现有项目: %1</source>
+        <translation>Existing: %1</translation>
+    </message>
+    <message>
+        <source>压缩包中的项目: %1</source>
+        <translation>In the archive: %1</translation>
+    </message>
+    <message>
+        <source>无法替换：现有文件夹中还有内容。</source>
+        <translation>Cannot replace: the existing folder is not empty.</translation>
+    </message>
+    <message>
+        <source>日期未知</source>
+        <translation>date unknown</translation>
+    </message>
+    <message>
+        <source>文件夹，修改于 %1</source>
+        <translation>folder, modified %1</translation>
+    </message>
+    <message>
+        <source>链接，修改于 %1</source>
+        <translation>link, modified %1</translation>
+    </message>
+    <message>
+        <source>%1，修改于 %2</source>
+        <translation>%1, modified %2</translation>
+    </message>
+</context>
 </TS>

@@ -465,4 +465,63 @@
         <translation>修改日期</translation>
     </message>
 </context>
+<context>
+    <name>ReplaceDialog</name>
+    <message>
+        <source>对其余冲突执行相同操作</source>
+        <translation>對其餘衝突執行相同操作</translation>
+    </message>
+    <message>
+        <source>替换</source>
+        <translation>取代</translation>
+    </message>
+    <message>
+        <source>跳过</source>
+        <translation>略過</translation>
+    </message>
+    <message>
+        <source>保留两者</source>
+        <translation>保留兩者</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>确认替换</source>
+        <translation>確認取代</translation>
+    </message>
+    <message>
+        <source>目标位置已有“%1”。</source>
+        <translation>目標位置已有「%1」。</translation>
+    </message>
+    <message>
+        <source>现有项目: %1</source>
+        <translation>現有項目: %1</translation>
+    </message>
+    <message>
+        <source>压缩包中的项目: %1</source>
+        <translation>壓縮檔中的項目: %1</translation>
+    </message>
+    <message>
+        <source>无法替换：现有文件夹中还有内容。</source>
+        <translation>無法取代：現有資料夾中還有內容。</translation>
+    </message>
+    <message>
+        <source>日期未知</source>
+        <translation>日期不明</translation>
+    </message>
+    <message>
+        <source>文件夹，修改于 %1</source>
+        <translation>資料夾，修改於 %1</translation>
+    </message>
+    <message>
+        <source>链接，修改于 %1</source>
+        <translation>連結，修改於 %1</translation>
+    </message>
+    <message>
+        <source>%1，修改于 %2</source>
+        <translation>%1，修改於 %2</translation>
+    </message>
+</context>
 </TS>

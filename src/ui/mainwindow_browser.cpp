@@ -3,6 +3,7 @@
 
 #include "entryremoval.h"
 #include "filestatistics.h"
+#include "sizeformat.h"
 
 #include <QBitArray>
 #include <QDir>
@@ -248,16 +249,7 @@ void MainWindow::updateFolderInfo()
 
 QString MainWindow::formatFileSize(qint64 size) const
 {
-    constexpr qint64 kib = 1024;
-    constexpr qint64 mib = kib * 1024;
-    constexpr qint64 gib = mib * 1024;
-    if (size >= gib)
-        return tr("%1 GB").arg(double(size) / double(gib), 0, 'f', 2);
-    if (size >= mib)
-        return tr("%1 MB").arg(double(size) / double(mib), 0, 'f', 2);
-    if (size >= kib)
-        return tr("%1 KB").arg(double(size) / double(kib), 0, 'f', 2);
-    return tr("%1 字节").arg(size);
+    return SizeFormat::text(size);
 }
 
 void MainWindow::onDeleteSelected()

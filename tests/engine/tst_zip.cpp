@@ -1,11 +1,14 @@
 #include "compressionhandler.h"
+#include "testtree.h"
+#include "toolrun.h"
+#include "zipbytes.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocale>
 #include <QProcess>
 #include <QSemaphore>
 #include <QSignalSpy>
@@ -22,158 +25,36 @@
 #include <sys/stat.h>
 #include <thread>
 
-#include <zlib.h>
-
-using Tree = QMap<QString, QByteArray>; // relative path -> content; folders end with "/"
+using Tree = TestTree::Tree;
+using TestTree::sampleData;
 
 namespace {
 
-quint32 crc32Of(const QByteArray &data)
+// A stored entry of a hand-written archive; unixMode non-zero: made on Unix with these mode bits.
+ZipBytes::Entry rawEntry(const QByteArray &name, const QByteArray &data, quint32 unixMode = 0,
+                         bool wrongCrc = false)
 {
-    return quint32(crc32(0L, reinterpret_cast<const Bytef *>(data.constData()), uInt(data.size())));
-}
-
-void appendLe16(QByteArray *out, quint32 value)
-{
-    out->append(char(value & 0xFF));
-    out->append(char((value >> 8) & 0xFF));
-}
-
-void appendLe32(QByteArray *out, quint32 value)
-{
-    appendLe16(out, value & 0xFFFF);
-    appendLe16(out, value >> 16);
-}
-
-// One stored (uncompressed) entry of a hand-written archive, so a test controls every byte that
-// matters: the raw name, the UTF-8 flag, extra fields, external attributes and the checksum.
-struct RawEntry {
-    QByteArray name;
-    QByteArray data;
-    quint16 flags = 0;
-    QByteArray extra;
-    quint32 unixMode = 0; // non-zero: made on Unix with these mode bits
-    bool wrongCrc = false;
-};
-
-constexpr quint16 utf8Flag = 0x0800;
-
-// Info-ZIP Unicode Path extra field: version 1, the CRC-32 of the stored name it replaces, UTF-8 name.
-QByteArray unicodePathField(const QString &name, quint32 nameCrc)
-{
-    const QByteArray utf8 = name.toUtf8();
-    QByteArray field;
-    appendLe16(&field, 0x7075);
-    appendLe16(&field, quint32(5 + utf8.size()));
-    field.append(char(1));
-    appendLe32(&field, nameCrc);
-    field.append(utf8);
-    return field;
-}
-
-bool writeRawZip(const QString &path, const QList<RawEntry> &entries)
-{
-    QByteArray archive;
-    QByteArray central;
-    for (const RawEntry &entry : entries) {
-        const quint32 crc = crc32Of(entry.data) ^ (entry.wrongCrc ? 0x5A5A5A5Au : 0u);
-        const quint32 offset = quint32(archive.size());
-        appendLe32(&archive, 0x04034b50);
-        appendLe16(&archive, 20);
-        appendLe16(&archive, entry.flags);
-        appendLe16(&archive, 0);      // stored
-        appendLe16(&archive, 0);      // time
-        appendLe16(&archive, 0x5021); // 2020-01-01
-        appendLe32(&archive, crc);
-        appendLe32(&archive, quint32(entry.data.size()));
-        appendLe32(&archive, quint32(entry.data.size()));
-        appendLe16(&archive, quint32(entry.name.size()));
-        appendLe16(&archive, quint32(entry.extra.size()));
-        archive.append(entry.name).append(entry.extra).append(entry.data);
-
-        appendLe32(&central, 0x02014b50);
-        appendLe16(&central, entry.unixMode ? (3u << 8 | 20) : 20);
-        appendLe16(&central, 20);
-        appendLe16(&central, entry.flags);
-        appendLe16(&central, 0);
-        appendLe16(&central, 0);
-        appendLe16(&central, 0x5021);
-        appendLe32(&central, crc);
-        appendLe32(&central, quint32(entry.data.size()));
-        appendLe32(&central, quint32(entry.data.size()));
-        appendLe16(&central, quint32(entry.name.size()));
-        appendLe16(&central, quint32(entry.extra.size()));
-        appendLe16(&central, 0); // comment
-        appendLe16(&central, 0); // disk
-        appendLe16(&central, 0); // internal attributes
-        appendLe32(&central, entry.unixMode << 16);
-        appendLe32(&central, offset);
-        central.append(entry.name).append(entry.extra);
-    }
-    const quint32 centralOffset = quint32(archive.size());
-    archive.append(central);
-    appendLe32(&archive, 0x06054b50);
-    appendLe16(&archive, 0);
-    appendLe16(&archive, 0);
-    appendLe16(&archive, quint32(entries.size()));
-    appendLe16(&archive, quint32(entries.size()));
-    appendLe32(&archive, quint32(central.size()));
-    appendLe32(&archive, centralOffset);
-    appendLe16(&archive, 0);
-
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(archive) == archive.size();
-}
-
-// Compressible but not trivial data, so deflate has real work and the bytes are checkable.
-QByteArray sampleData(qsizetype size, quint32 seed)
-{
-    QByteArray data(size, Qt::Uninitialized);
-    quint32 state = seed * 2654435761u + 1;
-    for (qsizetype i = 0; i < size; ++i) {
-        state = state * 1103515245u + 12345u;
-        data[i] = char('a' + (state >> 16) % 7);
-    }
-    return data;
+    ZipBytes::Entry entry;
+    entry.name = name;
+    entry.data = data;
+    entry.unixMode = unixMode;
+    entry.wrongCrc = wrongCrc;
+    return entry;
 }
 
 bool buildTree(const QString &root, const Tree &tree)
 {
-    for (auto it = tree.cbegin(); it != tree.cend(); ++it) {
-        const QString path = root + QLatin1Char('/') + it.key();
-        if (it.key().endsWith(QLatin1Char('/'))) {
-            if (!QDir().mkpath(path))
-                return false;
-            continue;
-        }
-        QDir().mkpath(QFileInfo(path).path());
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(it.value()) != it.value().size())
-            return false;
-    }
-    return true;
+    return TestTree::build(root, tree);
 }
 
 Tree snapshot(const QString &root)
 {
-    Tree tree;
-    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        const QString relative = QDir(root).relativeFilePath(path);
-        const QFileInfo info = it.fileInfo();
-        if (info.isSymLink()) {
-            tree.insert(relative, "-> " + QFile::encodeName(info.symLinkTarget()));
-        } else if (info.isDir()) {
-            tree.insert(relative + QLatin1Char('/'), QByteArray());
-        } else {
-            QFile file(path);
-            tree.insert(relative,
-                        file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>"));
-        }
-    }
-    return tree;
+    return TestTree::snapshot(root);
+}
+
+ToolRun runTool(const QString &program, const QStringList &arguments)
+{
+    return ToolRun::run(program, arguments);
 }
 
 QStringList topLevelPaths(const QString &root, const Tree &tree)
@@ -218,23 +99,6 @@ QList<ArchiveEntryInfo> listArchive(const QString &path)
     }
     zip_discard(archive);
     return entries;
-}
-
-struct ToolResult {
-    int exitCode;
-    QString output;
-};
-
-ToolResult runTool(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(120000))
-        return {-1, QStringLiteral("did not finish")};
-    const QString output = QString::fromUtf8(process.readAll());
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, output};
 }
 
 QStringList folderContents(const QString &root)
@@ -307,22 +171,6 @@ QStringList archiveOrder(const QString &archive)
     return names;
 }
 
-// Every file that exists under out is whole: the same bytes as under src.
-bool noPartialFiles(const QString &out, const QString &src, qsizetype *fileCount)
-{
-    const Tree written = snapshot(out);
-    const Tree original = snapshot(src);
-    *fileCount = 0;
-    for (auto it = written.cbegin(); it != written.cend(); ++it) {
-        if (it.key().endsWith(QLatin1Char('/')))
-            continue;
-        ++*fileCount;
-        if (original.value(it.key()) != it.value())
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 class TestZip : public QObject
@@ -341,12 +189,12 @@ private slots:
     void harmlessDotDotStaysInside();
     void decodesStoredNames_data();
     void decodesStoredNames();
-    void corruptedEntryFailsAndRemovesPartialFile_data();
-    void corruptedEntryFailsAndRemovesPartialFile();
+    void damagedEntryLeavesDestinationAsItWas_data();
+    void damagedEntryLeavesDestinationAsItWas();
     void failedWriteReported();
     void progressIsHonest();
     void cancelledWriteLeavesExistingArchive();
-    void cancelledReadRemovesPartialFile();
+    void cancelledReadLeavesDestinationAsItWas();
     void failedWriteKeepsExistingArchive_data();
     void failedWriteKeepsExistingArchive();
     void notAZipArchive();
@@ -358,6 +206,8 @@ private slots:
     void parallelWriteCancelsCleanly();
     void parallelReadCancelsCleanly();
     void parallelReadReportsFirstFailure();
+    void sameNamedEntriesNeverBlend();
+    void longNamesTakeLinearTime();
 };
 
 void TestZip::roundTrip_data()
@@ -411,13 +261,13 @@ void TestZip::roundTrip()
 
     const QStringList passwordArgument =
         password.isEmpty() ? QStringList() : QStringList{QStringLiteral("-p") + password};
-    const ToolResult sevenZip = runTool("7z", QStringList{"t", archive} + passwordArgument);
+    const ToolRun sevenZip = runTool("7z", QStringList{"t", archive} + passwordArgument);
     QVERIFY2(sevenZip.exitCode == 0, qPrintable(sevenZip.output));
     if (password.isEmpty()) {
         // unzip cannot read AES entries; it checks the plain archives and their names.
-        const ToolResult test = runTool("unzip", {"-t", archive});
+        const ToolRun test = runTool("unzip", {"-t", archive});
         QVERIFY2(test.exitCode == 0, qPrintable(test.output));
-        const ToolResult listing = runTool("unzip", {"-Z1", archive});
+        const ToolRun listing = runTool("unzip", {"-Z1", archive});
         const QStringList listed = listing.output.split('\n', Qt::SkipEmptyParts);
         QCOMPARE(QSet<QString>(listed.begin(), listed.end()), expectedEntryNames(tree));
     }
@@ -438,16 +288,18 @@ void TestZip::encryptsEveryFileEntry()
         QCOMPARE(entry.encryption, expected);
     }
 
-    const ToolResult wrong = runTool("7z", {"t", archive, "-pwrong"});
+    const ToolRun wrong = runTool("7z", {"t", archive, "-pwrong"});
     QVERIFY2(wrong.exitCode != 0, qPrintable(wrong.output));
-    const ToolResult right = runTool("7z", {"t", archive, "-pright"});
+    const ToolRun right = runTool("7z", {"t", archive, "-pright"});
     QVERIFY2(right.exitCode == 0, qPrintable(right.output));
 
-    for (const QString &password : {QStringLiteral("wrong"), QString()}) {
+    const QList<std::pair<QString, QString>> refusals{
+        {"wrong", "密码错误，无法解开: box/a.txt"}, {QString(), "压缩包中的文件已加密，需要密码: box/a.txt"}};
+    for (const auto &[password, message] : refusals) {
         const QString destination = dir.filePath("out-" + password);
         QVERIFY(!handler.extractArchive(archive, destination, password));
-        QCOMPARE(handler.lastError(), QStringLiteral("打开压缩包中的文件失败: box/a.txt"));
-        QVERIFY(!QFile::exists(destination + "/box/a.txt"));
+        QCOMPARE(handler.lastError(), message);
+        QVERIFY(!QFileInfo::exists(destination));
     }
     QVERIFY2(handler.extractArchive(archive, dir.filePath("out"), "right"), qPrintable(handler.lastError()));
     QCOMPARE(snapshot(dir.filePath("out")), snapshot(dir.filePath("src")));
@@ -497,9 +349,8 @@ void TestZip::neverRestoresSpecialModeBits()
 {
     QTemporaryDir dir;
     const QString archive = dir.filePath("modes.zip");
-    QVERIFY(writeRawZip(
-        archive,
-        {{"suid", "x", 0, {}, 0104755}, {"sgid", "y", 0, {}, 0102750}, {"sticky/", {}, 0, {}, 0041777}}));
+    QVERIFY(ZipBytes::write(archive, {rawEntry("suid", "x", 0104755), rawEntry("sgid", "y", 0102750),
+                                      rawEntry("sticky/", {}, 0041777)}));
     CompressionHandler handler;
     QVERIFY2(handler.extractArchive(archive, dir.filePath("out"), QString()),
              qPrintable(handler.lastError()));
@@ -531,7 +382,7 @@ void TestZip::linksKeptWithoutDescending()
         names.append(entry.name);
     names.sort();
     QCOMPARE(names, (QStringList{"dir/", "dir/alias.txt", "dir/dangling", "dir/loop", "dir/real.txt"}));
-    const ToolResult test = runTool("unzip", {"-t", archive});
+    const ToolRun test = runTool("unzip", {"-t", archive});
     QVERIFY2(test.exitCode == 0, qPrintable(test.output));
 
     QVERIFY2(handler.extractArchive(archive, dir.filePath("out"), QString()),
@@ -550,36 +401,41 @@ void TestZip::linksKeptWithoutDescending()
 
 void TestZip::refusesUnsafeNames_data()
 {
-    QTest::addColumn<QList<RawEntry>>("hostile");
+    QTest::addColumn<QList<ZipBytes::Entry>>("hostile");
     QTest::addColumn<QString>("reported");
 
     constexpr quint32 linkMode = 0120777;
-    QTest::newRow("parent escape") << QList<RawEntry>{{"../evil.txt", "x"}} << "../evil.txt";
-    QTest::newRow("nested escape") << QList<RawEntry>{{"a/../../evil.txt", "x"}} << "a/../../evil.txt";
-    QTest::newRow("absolute") << QList<RawEntry>{{"/tmp/kelvane-evil.txt", "x"}} << "/tmp/kelvane-evil.txt";
-    QTest::newRow("drive letter") << QList<RawEntry>{{"C:/evil.txt", "x"}} << "C:/evil.txt";
-    QTest::newRow("drive relative") << QList<RawEntry>{{"c:evil.txt", "x"}} << "c:evil.txt";
-    QTest::newRow("backslash escape") << QList<RawEntry>{{"..\\evil.txt", "x"}} << "..\\evil.txt";
+    QTest::newRow("parent escape") << QList<ZipBytes::Entry>{rawEntry("../evil.txt", "x")} << "../evil.txt";
+    QTest::newRow("nested escape") << QList<ZipBytes::Entry>{rawEntry("a/../../evil.txt", "x")}
+                                   << "a/../../evil.txt";
+    QTest::newRow("absolute") << QList<ZipBytes::Entry>{rawEntry("/tmp/kelvane-evil.txt", "x")}
+                              << "/tmp/kelvane-evil.txt";
+    QTest::newRow("drive letter") << QList<ZipBytes::Entry>{rawEntry("C:/evil.txt", "x")} << "C:/evil.txt";
+    QTest::newRow("drive relative") << QList<ZipBytes::Entry>{rawEntry("c:evil.txt", "x")} << "c:evil.txt";
+    QTest::newRow("backslash escape")
+        << QList<ZipBytes::Entry>{rawEntry("..\\evil.txt", "x")} << "..\\evil.txt";
     QTest::newRow("backslash nested")
-        << QList<RawEntry>{{"a\\..\\..\\evil.txt", "x"}} << "a\\..\\..\\evil.txt";
-    QTest::newRow("backslash root") << QList<RawEntry>{{"\\evil.txt", "x"}} << "\\evil.txt";
-    QTest::newRow("escape as folder") << QList<RawEntry>{{"../evil/", {}}} << "../evil/";
-    QTest::newRow("link out") << QList<RawEntry>{{"up", "../..", 0, {}, linkMode}} << "up";
-    QTest::newRow("absolute link") << QList<RawEntry>{{"etc", "/etc", 0, {}, linkMode}} << "etc";
+        << QList<ZipBytes::Entry>{rawEntry("a\\..\\..\\evil.txt", "x")} << "a\\..\\..\\evil.txt";
+    QTest::newRow("backslash root") << QList<ZipBytes::Entry>{rawEntry("\\evil.txt", "x")} << "\\evil.txt";
+    QTest::newRow("escape as folder")
+        << QList<ZipBytes::Entry>{rawEntry("../evil/", QByteArray())} << "../evil/";
+    QTest::newRow("link out") << QList<ZipBytes::Entry>{rawEntry("up", "../..", linkMode)} << "up";
+    QTest::newRow("absolute link") << QList<ZipBytes::Entry>{rawEntry("etc", "/etc", linkMode)} << "etc";
     QTest::newRow("link climbing midway")
-        << QList<RawEntry>{{"sub/up", "x/../../..", 0, {}, linkMode}} << "sub/up";
+        << QList<ZipBytes::Entry>{rawEntry("sub/up", "x/../../..", linkMode)} << "sub/up";
     QTest::newRow("write through link")
-        << QList<RawEntry>{{"inner", "sub", 0, {}, linkMode}, {"inner/evil.txt", "x"}} << "inner/evil.txt";
+        << QList<ZipBytes::Entry>{rawEntry("inner", "sub", linkMode), rawEntry("inner/evil.txt", "x")}
+        << "inner/evil.txt";
 }
 
 void TestZip::refusesUnsafeNames()
 {
-    QFETCH(QList<RawEntry>, hostile);
+    QFETCH(QList<ZipBytes::Entry>, hostile);
     QFETCH(QString, reported);
 
     QTemporaryDir dir;
     const QString archive = dir.filePath("hostile.zip");
-    QVERIFY(writeRawZip(archive, QList<RawEntry>{{"first.txt", "harmless"}} + hostile));
+    QVERIFY(ZipBytes::write(archive, QList<ZipBytes::Entry>{rawEntry("first.txt", "harmless")} + hostile));
     const QString destination = dir.filePath("a/b/dest");
 
     CompressionHandler handler;
@@ -594,7 +450,8 @@ void TestZip::harmlessDotDotStaysInside()
 {
     QTemporaryDir dir;
     const QString archive = dir.filePath("dots.zip");
-    QVERIFY(writeRawZip(archive, {{"a/../b.txt", "b"}, {"./c/./d.txt", "d"}, {"w\\x.txt", "x"}}));
+    QVERIFY(ZipBytes::write(
+        archive, {rawEntry("a/../b.txt", "b"), rawEntry("./c/./d.txt", "d"), rawEntry("w\\x.txt", "x")}));
     CompressionHandler handler;
     QVERIFY2(handler.extractArchive(archive, dir.filePath("out"), QString()),
              qPrintable(handler.lastError()));
@@ -607,37 +464,35 @@ void TestZip::decodesStoredNames_data()
     QTest::addColumn<quint16>("flags");
     QTest::addColumn<QString>("unicodePath");
     QTest::addColumn<quint32>("crcDamage");
-    QTest::addColumn<QString>("locale");
+    QTest::addColumn<LegacyNameLanguage>("language");
     QTest::addColumn<QString>("expected");
 
     QStringEncoder gbk("GB18030");
     QStringEncoder big5("Big5");
+    QStringEncoder cp437("IBM437");
     const QByteArray gbkName = gbk.encode(QStringLiteral("中文.txt"));
     const QByteArray big5Name = big5.encode(QStringLiteral("電影.txt"));
+    const QByteArray westernName = cp437.encode(QStringLiteral("Ölfässer.txt"));
     const QByteArray oldName = gbk.encode(QStringLiteral("旧名.txt"));
-    const QString big5ReadAsGbk = QStringDecoder("GB18030").decode(big5Name);
-    QVERIFY(big5ReadAsGbk != QStringLiteral("電影.txt"));
+    const auto simplified = LegacyNameLanguage::SimplifiedChinese;
 
-    QTest::newRow("GBK without flag") << gbkName << quint16(0) << QString() << 0u << "zh_CN"
-                                      << "中文.txt";
-    QTest::newRow("GBK under English") << gbkName << quint16(0) << QString() << 0u << "en_US"
-                                       << "中文.txt";
-    QTest::newRow("UTF-8 flag") << QByteArray("中文.txt") << utf8Flag << QString() << 0u << "zh_CN"
-                                << "中文.txt";
-    QTest::newRow("UTF-8 without flag") << QByteArray("中文.txt") << quint16(0) << QString() << 0u << "zh_CN"
-                                        << "中文.txt";
-    QTest::newRow("Big5 under Traditional Chinese") << big5Name << quint16(0) << QString() << 0u << "zh_TW"
-                                                    << "電影.txt";
-    QTest::newRow("Big5 bytes under Simplified Chinese")
-        << big5Name << quint16(0) << QString() << 0u << "zh_CN" << big5ReadAsGbk;
-    QTest::newRow("CP437 last") << QByteArray("\x80\xff.txt") << quint16(0) << QString() << 0u << "zh_CN"
-                                << QStringLiteral("Ç\u00a0.txt");
+    QTest::newRow("GBK without flag") << gbkName << quint16(0) << QString() << 0u << simplified << "中文.txt";
+    QTest::newRow("GBK under English")
+        << gbkName << quint16(0) << QString() << 0u << LegacyNameLanguage::Western << "中文.txt";
+    QTest::newRow("UTF-8 flag") << QByteArray("中文.txt") << ZipBytes::utf8Flag << QString() << 0u
+                                << simplified << "中文.txt";
+    QTest::newRow("UTF-8 without flag")
+        << QByteArray("中文.txt") << quint16(0) << QString() << 0u << simplified << "中文.txt";
+    QTest::newRow("Big5 under Traditional Chinese")
+        << big5Name << quint16(0) << QString() << 0u << LegacyNameLanguage::TraditionalChinese << "電影.txt";
+    QTest::newRow("Big5 under Simplified Chinese")
+        << big5Name << quint16(0) << QString() << 0u << simplified << "電影.txt";
+    QTest::newRow("CP437 under Simplified Chinese")
+        << westernName << quint16(0) << QString() << 0u << simplified << "Ölfässer.txt";
     QTest::newRow("Unicode path field")
-        << oldName << quint16(0) << QStringLiteral("新名.txt") << 0u << "zh_CN"
-        << "新名.txt";
+        << oldName << quint16(0) << QStringLiteral("新名.txt") << 0u << simplified << "新名.txt";
     QTest::newRow("stale Unicode path field")
-        << oldName << quint16(0) << QStringLiteral("新名.txt") << 1u << "zh_CN"
-        << "旧名.txt";
+        << oldName << quint16(0) << QStringLiteral("新名.txt") << 1u << simplified << "旧名.txt";
 }
 
 void TestZip::decodesStoredNames()
@@ -646,40 +501,37 @@ void TestZip::decodesStoredNames()
     QFETCH(quint16, flags);
     QFETCH(QString, unicodePath);
     QFETCH(quint32, crcDamage);
-    QFETCH(QString, locale);
+    QFETCH(LegacyNameLanguage, language);
     QFETCH(QString, expected);
 
     QTemporaryDir dir;
     const QString archive = dir.filePath("legacy.zip");
     const QByteArray fullName = "folder/" + storedName;
-    const QByteArray extra = unicodePath.isEmpty()
-                                 ? QByteArray()
-                                 : unicodePathField("folder/" + unicodePath, crc32Of(fullName) ^ crcDamage);
-    QVERIFY(writeRawZip(archive, {{fullName, "content", flags, extra}}));
+    ZipBytes::Entry entry = rawEntry(fullName, "content");
+    entry.flags = flags;
+    if (!unicodePath.isEmpty())
+        entry.extra =
+            ZipBytes::unicodePathField("folder/" + unicodePath, ZipBytes::crc32Of(fullName) ^ crcDamage);
+    QVERIFY(ZipBytes::write(archive, {entry}));
 
-    const QLocale previous;
-    QLocale::setDefault(QLocale(locale));
     CompressionHandler handler;
+    handler.setLegacyNameLanguage(language);
     QSignalSpy names(&handler, &CompressionHandler::currentFileChanged);
-    const bool extracted = handler.extractArchive(archive, dir.filePath("out"), QString());
-    QLocale::setDefault(previous);
-
-    QVERIFY2(extracted, qPrintable(handler.lastError()));
+    QVERIFY2(handler.extractArchive(archive, dir.filePath("out"), QString()),
+             qPrintable(handler.lastError()));
     QCOMPARE(folderContents(dir.filePath("out")), (QStringList{"folder", "folder/" + expected}));
     QCOMPARE(names.last().at(0).toString(), "folder/" + expected);
-    QFile file(dir.filePath("out/folder/" + expected));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("content"));
+    QCOMPARE(TestTree::readFile(dir.filePath("out/folder/" + expected)), QByteArray("content"));
 }
 
-void TestZip::corruptedEntryFailsAndRemovesPartialFile_data()
+void TestZip::damagedEntryLeavesDestinationAsItWas_data()
 {
     QTest::addColumn<bool>("handMade");
     QTest::newRow("stored entry, wrong checksum") << true;
     QTest::newRow("deflated entry, damaged stream") << false;
 }
 
-void TestZip::corruptedEntryFailsAndRemovesPartialFile()
+void TestZip::damagedEntryLeavesDestinationAsItWas()
 {
     QFETCH(bool, handMade);
 
@@ -687,8 +539,8 @@ void TestZip::corruptedEntryFailsAndRemovesPartialFile()
     const QString archive = dir.filePath("broken.zip");
     CompressionHandler handler;
     if (handMade) {
-        QVERIFY(
-            writeRawZip(archive, {{"good.txt", "fine"}, {"bad.bin", sampleData(200000, 5), 0, {}, 0, true}}));
+        QVERIFY(ZipBytes::write(
+            archive, {rawEntry("good.txt", "fine"), rawEntry("bad.bin", sampleData(200000, 5), 0, true)}));
     } else {
         QVERIFY(buildTree(dir.filePath("src"), {{"good.txt", "fine"}, {"bad.bin", sampleData(2000000, 5)}}));
         QVERIFY(handler.compressFiles("ZIP", {dir.filePath("src/good.txt"), dir.filePath("src/bad.bin")},
@@ -701,17 +553,22 @@ void TestZip::corruptedEntryFailsAndRemovesPartialFile()
         QVERIFY(file.seek(0));
         QCOMPARE(file.write(bytes), bytes.size());
     }
+    // The user's own files of the same names survive byte for byte.
+    const Tree before{{"bad.bin", "the user's own bad.bin"}, {"good.txt", "the user's own good.txt"}};
+    QVERIFY(buildTree(dir.filePath("out"), before));
 
     QVERIFY(!handler.extractArchive(archive, dir.filePath("out"), QString()));
     QCOMPARE(handler.lastError(), QStringLiteral("读取压缩包中的文件失败: bad.bin"));
-    QCOMPARE(folderContents(dir.filePath("out")), QStringList{"good.txt"});
+    QCOMPARE(handler.lastResult().code, ResultCode::DamagedEntry);
+    QVERIFY(!handler.lastResult().detail.isEmpty());
+    QCOMPARE(snapshot(dir.filePath("out")), before);
 }
 
 void TestZip::failedWriteReported()
 {
     QTemporaryDir dir;
     const QString archive = dir.filePath("big.zip");
-    QVERIFY(writeRawZip(archive, {{"big.bin", sampleData(1 << 20, 6)}}));
+    QVERIFY(ZipBytes::write(archive, {rawEntry("big.bin", sampleData(1 << 20, 6))}));
 
     // A file-size limit makes the write fail the way a full disk does.
     struct rlimit previous;
@@ -726,8 +583,10 @@ void TestZip::failedWriteReported()
     std::signal(SIGXFSZ, previousHandler);
 
     QVERIFY(!extracted);
-    QCOMPARE(handler.lastError(), QStringLiteral("写入文件失败: %1").arg(dir.filePath("out/big.bin")));
-    QVERIFY(!QFile::exists(dir.filePath("out/big.bin")));
+    QCOMPARE(handler.lastResult().code, ResultCode::WriteFailed);
+    QVERIFY2(handler.lastError().startsWith(QStringLiteral("写入文件失败: ")),
+             qPrintable(handler.lastError()));
+    QVERIFY(!QFileInfo::exists(dir.filePath("out")));
 }
 
 void TestZip::progressIsHonest()
@@ -743,8 +602,9 @@ void TestZip::progressIsHonest()
     QVERIFY(handler.compressFiles("ZIP", {dir.filePath("src/set")}, archive, QString()));
     QList<int> values = progressValues(progress);
     QVERIFY2(isHonestProgress(values), qPrintable(QDebug::toString(values)));
-    // The compression inside libzip is reported, not only the cheap listing before it.
-    QVERIFY2(values.size() > 10, qPrintable(QDebug::toString(values)));
+    // The compression inside libzip is reported, not only the cheap listing before it; updates come
+    // at most every 50 ms.
+    QVERIFY2(values.size() > 3, qPrintable(QDebug::toString(values)));
     QStringList names;
     for (const QList<QVariant> &arguments : files)
         names.append(arguments.at(0).toString());
@@ -758,11 +618,16 @@ void TestZip::progressIsHonest()
     QVERIFY(handler.extractArchive(archive, dir.filePath("out"), QString()));
     values = progressValues(progress);
     QVERIFY2(isHonestProgress(values), qPrintable(QDebug::toString(values)));
-    QVERIFY2(values.size() > 10, qPrintable(QDebug::toString(values)));
-    names.clear();
-    for (const QList<QVariant> &arguments : files)
-        names.append(arguments.at(0).toString());
-    QCOMPARE(names, (QStringList{"set/", "set/a.txt", "set/b/", "set/b/c.txt", "set/big.bin"}));
+    QVERIFY2(values.size() > 2, qPrintable(QDebug::toString(values)));
+    // Entries are named in the archive's order; updates are throttled, so some may be skipped.
+    const QStringList order{"set/", "set/a.txt", "set/b/", "set/b/c.txt", "set/big.bin"};
+    qsizetype position = 0;
+    for (const QList<QVariant> &arguments : files) {
+        const qsizetype found = order.indexOf(arguments.at(0).toString());
+        QVERIFY2(found >= position, qPrintable(arguments.at(0).toString()));
+        position = found;
+    }
+    QVERIFY(files.count() > 0);
 }
 
 void TestZip::cancelledWriteLeavesExistingArchive()
@@ -787,7 +652,7 @@ void TestZip::cancelledWriteLeavesExistingArchive()
         handler.compressFiles("ZIP", {dir.filePath("src/data/x.txt")}, dir.filePath("next.zip"), QString()));
 }
 
-void TestZip::cancelledReadRemovesPartialFile()
+void TestZip::cancelledReadLeavesDestinationAsItWas()
 {
     QTemporaryDir dir;
     QVERIFY(buildTree(dir.filePath("src"), {{"a.txt", "first"}, {"huge.bin", sampleData(16000000, 9)}}));
@@ -795,6 +660,8 @@ void TestZip::cancelledReadRemovesPartialFile()
     CompressionHandler handler;
     QVERIFY(handler.compressFiles("ZIP", {dir.filePath("src/a.txt"), dir.filePath("src/huge.bin")}, archive,
                                   QString()));
+    const Tree before{{"a.txt", "the user's a.txt"}, {"huge.bin", "the user's huge.bin"}, {"keep.txt", "k"}};
+    QVERIFY(buildTree(dir.filePath("out"), before));
 
     // The worker pauses inside the big entry until this thread has asked it to stop.
     QSemaphore insideHugeEntry;
@@ -819,7 +686,7 @@ void TestZip::cancelledReadRemovesPartialFile()
 
     QVERIFY(!result);
     QCOMPARE(handler.lastError(), QStringLiteral("操作已取消"));
-    QCOMPARE(folderContents(dir.filePath("out")), QStringList{"a.txt"});
+    QCOMPARE(snapshot(dir.filePath("out")), before);
 }
 
 void TestZip::failedWriteKeepsExistingArchive_data()
@@ -861,28 +728,30 @@ void TestZip::notAZipArchive()
     QVERIFY(buildTree(dir.path(), {{"fake.zip", "this is plain text, not an archive"}}));
     CompressionHandler handler;
     QVERIFY(!handler.extractArchive(dir.filePath("fake.zip"), dir.filePath("out"), QString()));
-    QCOMPARE(handler.lastError(), QStringLiteral("打开ZIP压缩包失败: %1").arg(ZIP_ER_NOZIP));
+    // libzip's own words, never its error number.
+    QCOMPARE(handler.lastError(), QStringLiteral("打开ZIP压缩包失败: Not a zip archive"));
+    QCOMPARE(handler.lastResult().code, ResultCode::NotAnArchive);
     QVERIFY(!QFileInfo::exists(dir.filePath("out")));
 }
 
 void TestZip::emptyArchive()
 {
     QTemporaryDir dir;
-    QVERIFY(writeRawZip(dir.filePath("empty.zip"), {}));
+    QVERIFY(ZipBytes::write(dir.filePath("empty.zip"), {}));
     CompressionHandler handler;
     QSignalSpy progress(&handler, &CompressionHandler::progressChanged);
     QSignalSpy files(&handler, &CompressionHandler::currentFileChanged);
     QVERIFY2(handler.extractArchive(dir.filePath("empty.zip"), dir.filePath("new/out"), QString()),
              qPrintable(handler.lastError()));
     QVERIFY(QFileInfo(dir.filePath("new/out")).isDir());
-    QCOMPARE(progress.count(), 0);
+    QCOMPARE(progressValues(progress), QList<int>{100});
     QCOMPARE(files.count(), 0);
 }
 
 void TestZip::replacesExistingOutputFile()
 {
     QTemporaryDir dir;
-    QVERIFY(writeRawZip(dir.filePath("a.zip"), {{"docs/", {}}, {"docs/a.txt", "new"}}));
+    QVERIFY(ZipBytes::write(dir.filePath("a.zip"), {rawEntry("docs/", {}), rawEntry("docs/a.txt", "new")}));
     QVERIFY(buildTree(dir.filePath("out"), {{"docs/a.txt", "a much longer old content"}, {"keep.txt", "k"}}));
     CompressionHandler handler;
     QVERIFY2(handler.extractArchive(dir.filePath("a.zip"), dir.filePath("out"), QString()),
@@ -936,13 +805,13 @@ void TestZip::parallelWriteKeepsOrderAndPassesReaders()
         QCOMPARE(entry.encryption, encrypted ? ZIP_EM_AES_256 : ZIP_EM_NONE);
     }
     if (password.isEmpty()) {
-        const ToolResult test = runTool("unzip", {"-t", archive});
+        const ToolRun test = runTool("unzip", {"-t", archive});
         QVERIFY2(test.exitCode == 0, qPrintable(test.output));
-        const ToolResult listing = runTool("unzip", {"-Z1", archive});
+        const ToolRun listing = runTool("unzip", {"-Z1", archive});
         QCOMPARE(listing.output.split('\n', Qt::SkipEmptyParts), order);
     }
     const QStringList passwordArgument = password.isEmpty() ? QStringList() : QStringList{"-p" + password};
-    const ToolResult sevenZip = runTool("7z", QStringList{"t", archive} + passwordArgument);
+    const ToolRun sevenZip = runTool("7z", QStringList{"t", archive} + passwordArgument);
     QVERIFY2(sevenZip.exitCode == 0, qPrintable(sevenZip.output));
 
     QVERIFY2(handler.extractArchive(archive, dir.filePath("out"), password), qPrintable(handler.lastError()));
@@ -982,40 +851,68 @@ void TestZip::parallelReadCancelsCleanly()
     });
     QVERIFY(!handler.extractArchive(archive, dir.filePath("out"), QString()));
     QCOMPARE(handler.lastError(), QStringLiteral("操作已取消"));
-    qsizetype written = 0;
-    QVERIFY(noPartialFiles(dir.filePath("out"), dir.filePath("src"), &written));
-    QVERIFY2(written < 20, qPrintable(QString::number(written)));
+    QVERIFY(!QFileInfo::exists(dir.filePath("out")));
 }
 
 void TestZip::parallelReadReportsFirstFailure()
 {
     // Two damaged entries far apart: whichever thread meets its damage first, the report names the
-    // earlier one, every entry before it is written whole, and no partial file stays.
-    QList<RawEntry> raw;
+    // earlier one, and nothing reaches the destination.
+    QList<ZipBytes::Entry> raw;
     for (int i = 0; i < 24; ++i) {
-        raw.append({QStringLiteral("f%1.bin").arg(i, 2, 10, QLatin1Char('0')).toUtf8(),
-                    sampleData(1500000, quint32(200 + i))});
+        raw.append(rawEntry(QStringLiteral("f%1.bin").arg(i, 2, 10, QLatin1Char('0')).toUtf8(),
+                            sampleData(1500000, quint32(200 + i))));
     }
     raw[12].wrongCrc = true;
     raw[20].wrongCrc = true;
     QTemporaryDir dir;
     const QString archive = dir.filePath("damaged.zip");
-    QVERIFY(writeRawZip(archive, raw));
-    Tree source;
-    for (const RawEntry &entry : std::as_const(raw))
-        source.insert(QString::fromUtf8(entry.name), entry.data);
-    QVERIFY(buildTree(dir.filePath("src"), source));
+    QVERIFY(ZipBytes::write(archive, raw));
 
     CompressionHandler handler;
     QVERIFY(!handler.extractArchive(archive, dir.filePath("out"), QString()));
     QCOMPARE(handler.lastError(), QStringLiteral("读取压缩包中的文件失败: f12.bin"));
-    qsizetype written = 0;
-    QVERIFY(noPartialFiles(dir.filePath("out"), dir.filePath("src"), &written));
-    for (int i = 0; i < 12; ++i)
-        QVERIFY2(QFile::exists(dir.filePath(QStringLiteral("out/f%1.bin").arg(i, 2, 10, QLatin1Char('0')))),
-                 qPrintable(QString::number(i)));
-    QVERIFY(!QFile::exists(dir.filePath("out/f12.bin")));
-    QVERIFY(!QFile::exists(dir.filePath("out/f20.bin")));
+    QVERIFY(!QFileInfo::exists(dir.filePath("out")));
+}
+
+void TestZip::sameNamedEntriesNeverBlend()
+{
+    // Two large entries of one name: written at the same time by two threads they would blend into
+    // one file. The later one is what a single thread would have left.
+    const QByteArray first = sampleData(24000000, 31);
+    const QByteArray second = sampleData(24000000, 32);
+    QTemporaryDir dir;
+    const QString archive = dir.filePath("same.zip");
+    QVERIFY(ZipBytes::write(archive, {rawEntry("dir/same.bin", first), rawEntry("other.txt", "o"),
+                                      rawEntry("dir/./same.bin", second)}));
+    CompressionHandler handler;
+    QVERIFY2(handler.extractArchive(archive, dir.filePath("out"), QString()),
+             qPrintable(handler.lastError()));
+    QCOMPARE(folderContents(dir.filePath("out")), (QStringList{"dir", "dir/same.bin", "other.txt"}));
+    QVERIFY(TestTree::readFile(dir.filePath("out/dir/same.bin")) == second);
+}
+
+void TestZip::longNamesTakeLinearTime()
+{
+    // 24 entries whose names are 65,000 bytes of nested folders: handled in time linear in the names,
+    // whether or not the file system can hold such paths.
+    QList<ZipBytes::Entry> entries;
+    QByteArray deep;
+    while (deep.size() < 65000)
+        deep += "a/";
+    for (int i = 0; i < 24; ++i)
+        entries.append(rawEntry(deep + QByteArray::number(i), "x"));
+    QTemporaryDir dir;
+    const QString archive = dir.filePath("deep.zip");
+    QVERIFY(ZipBytes::write(archive, entries));
+
+    QElapsedTimer timer;
+    timer.start();
+    CompressionHandler handler;
+    const bool extracted = handler.extractArchive(archive, dir.filePath("out"), QString());
+    QVERIFY2(timer.elapsed() < 20000, qPrintable(QString::number(timer.elapsed())));
+    if (!extracted)
+        QVERIFY(!QFileInfo::exists(dir.filePath("out")));
 }
 
 QTEST_GUILESS_MAIN(TestZip)

@@ -16,8 +16,12 @@ struct NameEvidence {
     int hostSystem = -1;
 };
 
-// UTF-8 when marked or valid; otherwise the legacy code page the evidence and the interface language
-// make most plausible (GB18030, Big5, CP437, ...). Linear in the name's length.
+// UTF-8 when marked or valid. Otherwise the legacy code page whose reading of the bytes is the most
+// plausible name: GB18030 and Big5 read as common ideographs and punctuation score, rare ideographs
+// and ideographs wedged alone between Latin letters count against them; the Western code page (CP437
+// from DOS and Windows makers, Windows-1252 from Unix ones) scores accented letters and counts box
+// drawing against itself. language orders the candidates that score the same. Linear in the
+// name's length.
 QString decode(const QByteArray &raw, const NameEvidence &evidence, LegacyNameLanguage language);
 
 } // namespace LegacyNameDecoder

@@ -42,6 +42,7 @@ public:
     void setTotalBytes(qint64 bytes);
     qint64 totalBytes() const { return total.load(); }
     void addProcessedBytes(qint64 bytes);
+    qint64 processedBytes() const { return processed.load(); }
     void setProcessedBytes(qint64 bytes);
     // For programs that report a share of their own; progress never goes backwards.
     void setPercent(int percent);

@@ -1,7 +1,26 @@
 #include "zipbackend.h"
 
-// PLACEHOLDER until the backend is moved onto the new interface.
-OperationResult ZipBackend::create(OperationContext &) { return OperationResult::failure(ResultCode::UnsupportedFormat); }
-OperationResult ZipBackend::extract(OperationContext &, ExtractionTarget &) { return OperationResult::failure(ResultCode::UnsupportedFormat); }
-OperationResult ZipBackend::list(OperationContext &, ArchiveEntryList *) { return OperationResult::failure(ResultCode::UnsupportedFormat); }
-OperationResult ZipBackend::test(OperationContext &) { return OperationResult::failure(ResultCode::UnsupportedFormat); }
+#include "ziparchivetest.h"
+#include "zipcreator.h"
+#include "zipextraction.h"
+#include "ziplisting.h"
+
+OperationResult ZipBackend::create(OperationContext &context)
+{
+    return ZipCreator(context).create();
+}
+
+OperationResult ZipBackend::extract(OperationContext &context, ExtractionTarget &target)
+{
+    return ZipExtraction(context, target).run();
+}
+
+OperationResult ZipBackend::list(OperationContext &context, ArchiveEntryList *entries)
+{
+    return ZipListing(context).run(entries);
+}
+
+OperationResult ZipBackend::test(OperationContext &context)
+{
+    return ZipArchiveTest(context).run();
+}

@@ -2,7 +2,8 @@
 
 #include "archivebackend.h"
 
-// ZIP through libzip, in-process: writing (parallel parts merged in order), reading (one handle per core), listing and testing.
+// ZIP through libzip, in-process: writing (parallel parts merged in order), reading (one handle per core),
+// listing and testing.
 class ZipBackend : public ArchiveBackend
 {
 public:

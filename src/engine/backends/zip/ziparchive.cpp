@@ -1,0 +1,41 @@
+#include "ziparchive.h"
+
+#include <QFile>
+
+#include <utility>
+
+ZipArchive::~ZipArchive()
+{
+    if (handle)
+        zip_discard(handle);
+}
+
+ZipArchive::ZipArchive(ZipArchive &&other) noexcept : handle(std::exchange(other.handle, nullptr)) {}
+
+ZipArchive &ZipArchive::operator=(ZipArchive &&other) noexcept
+{
+    if (this != &other) {
+        if (handle)
+            zip_discard(handle);
+        handle = std::exchange(other.handle, nullptr);
+    }
+    return *this;
+}
+
+ZipArchive ZipArchive::open(const QString &path, int flags, ZipError *error)
+{
+    ZipArchive archive;
+    int code = ZIP_ER_OK;
+    archive.handle = zip_open(QFile::encodeName(path).constData(), flags, &code);
+    if (!archive.handle)
+        *error = ZipError::fromCode(code);
+    return archive;
+}
+
+bool ZipArchive::close()
+{
+    if (zip_close(handle) != 0)
+        return false;
+    handle = nullptr;
+    return true;
+}

@@ -12,6 +12,8 @@ packages=(
     libzip-dev zlib1g-dev
     # the external archive programs the engine runs
     tar gzip bzip2 xz-utils p7zip-full
+    # gzip and bzip2 on every core, and zstd
+    pigz lbzip2 zstd
     # desktop integration checks and packaging
     desktop-file-utils appstream dpkg-dev file
     # independent readers and writers the tests cross-check with

@@ -3,7 +3,7 @@
 
 #include "archivejob.h"
 #include "compressionhandler.h"
-#include "pathoverride.h"
+#include "programpath.h"
 #include "resultmessage.h"
 #include "scriptedinteraction.h"
 #include "sevenzipcommands.h"
@@ -1143,7 +1143,7 @@ void TestSevenZip::testsDamagedArchive()
 void TestSevenZip::passwordNeverOnCommandLine()
 {
     // A stand-in 7z records exactly what it was given.
-    PathOverride path;
+    ProgramPath path;
     QTemporaryDir work;
     const QString record = work.filePath("record");
     QVERIFY(path.addScript(
@@ -1214,7 +1214,7 @@ void TestSevenZip::programMissingOrNotStarted()
     const QString archive = work.filePath("a.7z");
     if (operation != "create")
         QVERIFY(TestTree::writeFile(archive, "not looked at"));
-    PathOverride path(false);
+    ProgramPath path(ProgramPath::Alone);
     if (installed) {
         // Found and executable, but its interpreter does not exist: the system refuses to start it.
         QVERIFY(TestTree::writeFile(path.filePath("7z"), "#!/nonexistent/interpreter\n"));
@@ -1260,7 +1260,7 @@ void TestSevenZip::programFailures()
     const QString archive = work.filePath("out/a.7z");
     QVERIFY(TestTree::build(work.path(), {{"out/a.7z", "previous archive"}}));
 
-    PathOverride path;
+    ProgramPath path;
     QVERIFY(path.addScript("7z", script));
     const OperationRequest request =
         operation == "create" ? OperationRequest::create("7Z", {work.filePath("in.bin")}, archive, {})
@@ -1294,7 +1294,7 @@ void TestSevenZip::cancelStopsHangingProgram()
     const QString pidFile = work.filePath("pid");
 
     // It ignores the polite request, so only the kill that follows ends it.
-    PathOverride path;
+    ProgramPath path;
     QVERIFY(path.addScript("7z", QString("echo $$ > '%1.tmp' && /bin/mv '%1.tmp' '%1'\n"
                                          "trap '' TERM\n"
                                          "while :; do /bin/sleep 0.2; done")

@@ -1,6 +1,7 @@
 #include "toolpipeline.h"
 
 #include "headtailbuffer.h"
+#include "operationcontext.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -60,7 +61,7 @@ public:
         }
     };
 
-    explicit Private(const std::atomic_bool &flag) : cancelFlag(flag) {}
+    explicit Private(std::function<bool()> cancelled) : isCancelled(std::move(cancelled)) {}
 
     OperationResult run();
     OperationResult findPrograms();
@@ -78,7 +79,7 @@ public:
     void quitWhenDone();
     OperationResult verdict() const;
 
-    const std::atomic_bool &cancelFlag;
+    const std::function<bool()> isCancelled;
     std::vector<Stage> stages;
     bool hasEnvironment = false;
     QProcessEnvironment environment;
@@ -102,7 +103,15 @@ public:
     QTimer killTimer;
 };
 
-ToolPipeline::ToolPipeline(const std::atomic_bool &cancelFlag) : d(new Private(cancelFlag)) {}
+ToolPipeline::ToolPipeline(const std::atomic_bool &cancelFlag)
+    : d(new Private([&cancelFlag] { return cancelFlag.load(); }))
+{
+}
+
+ToolPipeline::ToolPipeline(const OperationContext &context)
+    : d(new Private([&context] { return context.isCancelled(); }))
+{
+}
 
 ToolPipeline::~ToolPipeline() = default;
 
@@ -201,7 +210,7 @@ OperationResult ToolPipeline::Private::run()
 {
     if (stages.empty())
         return OperationResult::success();
-    if (cancelFlag.load())
+    if (isCancelled())
         return OperationResult::failure(ResultCode::Cancelled);
     const OperationResult found = findPrograms();
     if (!found.succeeded())
@@ -392,7 +401,7 @@ void ToolPipeline::Private::stageFailedToStart(Stage &stage)
 
 void ToolPipeline::Private::tick()
 {
-    if (cancelFlag.load() && !stopping)
+    if (isCancelled() && !stopping)
         stopAll(OperationResult::failure(ResultCode::Cancelled));
     if (tickHandler && !stopping)
         tickHandler();

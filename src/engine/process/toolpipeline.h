@@ -11,6 +11,8 @@
 #include <functional>
 #include <memory>
 
+class OperationContext;
+
 // One external program: its name (looked up on PATH) or path, its arguments, where it runs.
 struct ToolCommand {
     QString program;
@@ -55,6 +57,8 @@ public:
     using TickHandler = std::function<void()>;
 
     explicit ToolPipeline(const std::atomic_bool &cancelFlag);
+    // Follows the operation's cancel flag.
+    explicit ToolPipeline(const OperationContext &context);
     ~ToolPipeline();
     ToolPipeline(const ToolPipeline &) = delete;
     ToolPipeline &operator=(const ToolPipeline &) = delete;

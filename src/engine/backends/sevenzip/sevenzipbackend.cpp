@@ -178,16 +178,30 @@ OperationResult SevenZipBackend::extract(OperationContext &context, ExtractionTa
 {
     const QString archivePath = context.request().archivePath;
     const QString staging = target.stagingPath();
+    // 7z unpacks only the selected entries when their names fit on its command line; otherwise all,
+    // and the target keeps the selected part.
+    QStringList names = context.request().entryNames;
+    qsizetype cost = SevenZipCommands::argumentCost(sevenZipProgram);
+    for (const QString &argument : SevenZipCommands::extractArguments(archivePath, staging, false, names))
+        cost += SevenZipCommands::argumentCost(argument);
+    if (cost > SevenZipCommands::commandLineBudget())
+        names.clear();
+
     SevenZipRun run(context);
-    const OperationResult outcome = readWithPassword(
+    OperationResult outcome = readWithPassword(
         context, run,
         [&](bool withPassword) {
-            return SevenZipCommands::extractArguments(archivePath, staging, withPassword);
+            return SevenZipCommands::extractArguments(archivePath, staging, withPassword, names);
         },
         staging, target.destinationPath(), [&staging] { emptyFolder(staging); });
+    if (outcome.succeeded())
+        outcome = target.adoptStagedTree();
     if (!outcome.succeeded())
         return outcome;
-    return target.adoptStagedTree();
+    const QStringList unmatched = target.unmatchedSelection();
+    if (!unmatched.isEmpty())
+        return OperationResult::entryFailure(ResultCode::EntryNotFound, unmatched.first());
+    return outcome;
 }
 
 OperationResult SevenZipBackend::list(OperationContext &context, ArchiveEntryList *entries)

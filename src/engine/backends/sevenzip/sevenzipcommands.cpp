@@ -113,7 +113,8 @@ QStringList createArguments(const QString &archivePath, const QStringList &names
     return arguments;
 }
 
-QStringList extractArguments(const QString &archivePath, const QString &outputFolder, bool withPassword)
+QStringList extractArguments(const QString &archivePath, const QString &outputFolder, bool withPassword,
+                             const QStringList &names)
 {
     // "-aoa" never stops at a question on standard input; the output folder is fresh anyway.
     QStringList arguments{QStringLiteral("x"),
@@ -122,7 +123,9 @@ QStringList extractArguments(const QString &archivePath, const QString &outputFo
                           QStringLiteral("-aoa"),
                           QStringLiteral("-bso0"),
                           QStringLiteral("-bsp1")};
-    arguments << readingSwitches(withPassword) << QStringLiteral("--") << archivePath;
+    if (!names.isEmpty())
+        arguments << QStringLiteral("-spd");
+    arguments << readingSwitches(withPassword) << QStringLiteral("--") << archivePath << names;
     return arguments;
 }
 

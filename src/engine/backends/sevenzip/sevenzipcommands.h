@@ -33,8 +33,10 @@ QString firstDuplicateName(const QStringList &inputs);
 // links; an unreadable input stops the run. With a password the names are encrypted too.
 QStringList createArguments(const QString &archivePath, const QStringList &names, const QString &excludedName,
                             bool withPassword);
-// Unpacks everything into outputFolder, which is fresh; 7z's own checks against dangerous links stay on.
-QStringList extractArguments(const QString &archivePath, const QString &outputFolder, bool withPassword);
+// Unpacks into outputFolder, which is fresh: everything, or the entries named exactly (a folder
+// with its contents). 7z's own checks against dangerous links stay on.
+QStringList extractArguments(const QString &archivePath, const QString &outputFolder, bool withPassword,
+                             const QStringList &names = {});
 QStringList testArguments(const QString &archivePath, bool withPassword);
 // The technical listing of every entry, or with names only of the entries matching them: exactly
 // (exact) or as wildcards at any depth.

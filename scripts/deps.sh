@@ -16,8 +16,8 @@ packages=(
     desktop-file-utils appstream dpkg-dev file
     # independent readers and writers the tests cross-check with
     zip unzip libarchive-tools
-    # writers of the read-only formats' test archives: ISO images, tar under lz4, lzip and lzma
-    xorriso lz4 lzip
+    # writers of the read-only formats' test archives: ISO images, cab, tar under lz4, lzip and lzma
+    xorriso gcab lz4 lzip
     # MinGW's windres, which compiles the Windows resource script in a Linux test run
     binutils-mingw-w64-x86-64
     # the hostile-archive tests write their archives with python3's zipfile and tarfile

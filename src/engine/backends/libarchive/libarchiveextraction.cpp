@@ -86,7 +86,7 @@ OperationResult LibArchiveExtraction::extractEntries(LibArchiveReader &reader)
         case LibArchiveEntry::Kind::HardLink:
             if (sameLink)
                 result = target.addLink(entry.name, *sameLink);
-            else if (entry.size != 0)
+            else if (entry.size > 0)
                 result = writeFile(reader, entry);
             break;
         case LibArchiveEntry::Kind::File:

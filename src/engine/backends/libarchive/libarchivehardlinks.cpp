@@ -11,7 +11,8 @@ OperationResult LibArchiveHardLinks::note(qint64 index, const LibArchiveEntry &e
         return selected ? checked : OperationResult::success();
     // A later entry on the same path takes its place, and no copy lands on it.
     pending.remove(path);
-    const bool carriesData = entry.size != 0;
+    // A file of unknown size may carry data; a hard link carries some only when it says so.
+    const bool carriesData = entry.kind == LibArchiveEntry::Kind::HardLink ? entry.size > 0 : entry.size != 0;
 
     switch (entry.kind) {
     case LibArchiveEntry::Kind::Folder:

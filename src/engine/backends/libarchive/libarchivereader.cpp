@@ -138,8 +138,10 @@ OperationResult LibArchiveReader::open(const QByteArray &passphrase)
 #else
     const int status = archive_read_open_filename(handle, QFile::encodeName(path).constData(), readBlockSize);
 #endif
-    if (status == ARCHIVE_OK)
+    if (status == ARCHIVE_OK) {
+        rar5Encryption = Rar5EncryptionScan::read(path);
         return OperationResult::success();
+    }
     const ResultCode code =
         isSystemError(archive_errno(handle)) ? ResultCode::ReadFailed : ResultCode::NotAnArchive;
     return OperationResult::pathFailure(code, path, errorText(handle));
@@ -158,7 +160,7 @@ OperationResult LibArchiveReader::next(LibArchiveEntry *entry, bool *atEnd)
     // A warning (a name libarchive could not convert, an unknown extension) still gives a usable
     // header; a retry means it skipped damaged bytes, which we do not pass over silently.
     if (status != ARCHIVE_OK && status != ARCHIVE_WARN) {
-        if (header && archive_entry_is_metadata_encrypted(header))
+        if ((header && archive_entry_is_metadata_encrypted(header)) || rar5Encryption.headersEncrypted())
             return OperationResult::pathFailure(ResultCode::UnsupportedEncryption,
                                                 context.request().archivePath, errorText(handle));
         return headerFailure();
@@ -204,7 +206,9 @@ OperationResult LibArchiveReader::next(LibArchiveEntry *entry, bool *atEnd)
     if (archive_entry_mtime_is_set(header))
         entry->modified = archive_entry_mtime(header);
     entry->permissions = archive_entry_perm(header) & 07777;
-    entry->encrypted = archive_entry_is_data_encrypted(header);
+    const char *storedUtf8 = archive_entry_pathname_utf8(header);
+    entry->encrypted = archive_entry_is_data_encrypted(header) ||
+                       (storedUtf8 && rar5Encryption.isEncrypted(QByteArray(storedUtf8)));
     currentEncrypted = entry->encrypted;
     currentSize = entry->size;
     return OperationResult::success();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "operationresult.h"
+#include "rar5encryptionscan.h"
 
 #include <QByteArray>
 #include <QString>
@@ -70,6 +71,7 @@ private:
     struct archive *handle = nullptr;
     class ThreadCharacterType;
     std::unique_ptr<ThreadCharacterType> characterType;
+    Rar5EncryptionScan rar5Encryption;
     QString currentName;
     bool currentEncrypted = false;
     qint64 currentSize = -1;

@@ -1,9 +1,10 @@
 // The read-only formats libarchive reads: archives written by each format's own tool where Debian
-// has one (xorriso, bsdtar, gcab, dpkg-deb, lz4, lzip, xz), RAR written byte by byte. Listing,
+// has one (xorriso, bsdtar, gcab, dpkg-deb, lz4, lzip, xz), RAR and LHA written byte by byte. Listing,
 // extraction of everything and of a selection, testing, damaged and hostile archives, encryption
 // libarchive cannot undo, legacy names, hard links, progress and cancel.
 
 #include "archivejob.h"
+#include "lhabytes.h"
 #include "libarchivebackend.h"
 #include "operationcontext.h"
 #include "rarbytes.h"
@@ -36,6 +37,16 @@ Tree sampleTree()
 {
     return {{QStringLiteral("docs/"), {}},
             {QStringLiteral("docs/说明.txt"), QByteArray("中文内容\n")},
+            {QStringLiteral("docs/sub/"), {}},
+            {QStringLiteral("docs/sub/data.bin"), TestTree::sampleData(300000, 7)},
+            {QStringLiteral("top.txt"), QByteArray("top\n")}};
+}
+
+// LHA's level 0 names are in the maker's code page; plain ASCII ones read the same everywhere.
+Tree asciiTree()
+{
+    return {{QStringLiteral("docs/"), {}},
+            {QStringLiteral("docs/readme.txt"), QByteArray("read me\n")},
             {QStringLiteral("docs/sub/"), {}},
             {QStringLiteral("docs/sub/data.bin"), TestTree::sampleData(300000, 7)},
             {QStringLiteral("top.txt"), QByteArray("top\n")}};
@@ -102,6 +113,15 @@ QString buildArchive(const QString &format, const QString &dir, const Tree &tree
         const QByteArray bytes =
             format == QLatin1String("rar4") ? RarBytes::rar4(entries) : RarBytes::rar5(entries);
         return RarBytes::write(archive, bytes) ? archive : QString();
+    }
+    if (format == QLatin1String("lha")) {
+        QList<LhaBytes::Entry> entries;
+        for (auto it = tree.cbegin(); it != tree.cend(); ++it) {
+            const QByteArray name = it.key().toUtf8();
+            entries.append(name.endsWith('/') ? LhaBytes::folder(name.chopped(1))
+                                              : LhaBytes::file(name, it.value()));
+        }
+        return TestTree::writeFile(archive, LhaBytes::build(entries)) ? archive : QString();
     }
     const QString source = dir + QStringLiteral("/source");
     if (!TestTree::build(source, tree))
@@ -224,14 +244,16 @@ QMap<QString, QPair<bool, qint64>> expectedListing(const Tree &tree)
     return expected;
 }
 
-const QStringList everyFormat = {QStringLiteral("rar4"),    QStringLiteral("rar5"),     QStringLiteral("iso"),
-                                 QStringLiteral("cpio"),    QStringLiteral("xar"),      QStringLiteral("cab"),
-                                 QStringLiteral("tar.lz4"), QStringLiteral("tar.lzma"), QStringLiteral("tlz"),
-                                 QStringLiteral("tar.lz"),  QStringLiteral("ar")};
+const QStringList everyFormat = {
+    QStringLiteral("rar4"), QStringLiteral("rar5"),   QStringLiteral("iso"),     QStringLiteral("cpio"),
+    QStringLiteral("xar"),  QStringLiteral("cab"),    QStringLiteral("tar.lz4"), QStringLiteral("tar.lzma"),
+    QStringLiteral("tlz"),  QStringLiteral("tar.lz"), QStringLiteral("ar"),      QStringLiteral("lha")};
 
 Tree treeFor(const QString &format)
 {
-    return format == QLatin1String("ar") ? flatTree() : sampleTree();
+    if (format == QLatin1String("ar"))
+        return flatTree();
+    return format == QLatin1String("lha") ? asciiTree() : sampleTree();
 }
 
 } // namespace
@@ -542,6 +564,9 @@ void TestLibArchive::hostile_data()
     QTest::newRow("xar links out") << "xar" << bsdtar("xar", "");
     QTest::newRow("ar climbing name") << "ar" << Write([](const QString &path) {
         return TestTree::writeFile(path, "!<arch>\n" + bsdArMember("../outside.txt", "evil"));
+    });
+    QTest::newRow("lha climbing name") << "lha" << Write([](const QString &path) {
+        return TestTree::writeFile(path, LhaBytes::build({LhaBytes::file("..\\outside.txt", "evil")}));
     });
     QTest::newRow("iso links out") << "iso" << Write([](const QString &path) {
         const QString source = path + QStringLiteral(".source");

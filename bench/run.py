@@ -364,7 +364,8 @@ def main():
     if "iso" in wanted:
         archive = out / f"corpus-{args.preset}.iso"
         if not archive.exists():
-            subprocess.run(["xorriso", "-as", "mkisofs", "-quiet", "-R", "-J", "-o", archive, corpus], check=True)
+            subprocess.run(["xorriso", "-as", "mkisofs", "-quiet", "-R", "-J", "-o", archive, corpus], check=True,
+                           stderr=subprocess.DEVNULL)
         extract("ISO 9660 extract (Rock Ridge, Joliet)", archive, lambda a, d: [
             ("kelvane iso", [ours, "extract", a, d]),
             ("bsdtar -xf", ["bsdtar", "-xf", a, "-C", d]),

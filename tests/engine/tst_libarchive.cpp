@@ -286,6 +286,7 @@ private slots:
     void legacyNames();
     void hardLinks_data();
     void hardLinks();
+    void specialFilesNeverMade();
     void progressAndCancel();
     void passwordsWhereLibArchiveDecrypts_data();
     void passwordsWhereLibArchiveDecrypts();
@@ -766,6 +767,35 @@ void TestLibArchive::hardLinks()
     const Tree extracted = TestTree::snapshot(sandbox.destination());
     QCOMPARE(extracted.keys(), expected.keys());
     QCOMPARE(extracted, expected);
+}
+
+// Device nodes, FIFOs and sockets are neither listed nor made, also when the process could make
+// them; the files beside them are.
+void TestLibArchive::specialFilesNeverMade()
+{
+    QTemporaryDir dir;
+    TarBytes::Entry device = TarBytes::file("dev/null", {});
+    device.type = '3';
+    device.deviceMajor = 1;
+    device.deviceMinor = 3;
+    TarBytes::Entry fifo = TarBytes::file("pipe", {});
+    fifo.type = '6';
+    const QString archive = buildCompressedTar(dir.filePath(QStringLiteral("special.tar.lz4")),
+                                               {device, fifo, TarBytes::file("note.txt", "kept\n")});
+    QVERIFY(!archive.isEmpty());
+
+    const Outcome listed = runJob(OperationRequest::list(archive, QString()));
+    QVERIFY2(listed.result.succeeded(), qPrintable(describe(listed.result)));
+    QStringList names;
+    for (const ArchiveEntry &entry : listed.entries)
+        names.append(entry.name);
+    // Not even the folder the device would imply: extraction does not make it either.
+    QCOMPARE(names, QStringList{QStringLiteral("note.txt")});
+
+    Sandbox sandbox;
+    const Outcome extracted = runJob(extractRequest(archive, sandbox.destination()));
+    QVERIFY2(extracted.result.succeeded(), qPrintable(describe(extracted.result)));
+    QCOMPARE(TestTree::snapshot(sandbox.destination()), (Tree{{QStringLiteral("note.txt"), "kept\n"}}));
 }
 
 // Progress follows the archive bytes read and never goes back; a cancel stops the reading between

@@ -19,6 +19,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import zlib
 from pathlib import Path
 
 PRESETS = {
@@ -86,6 +87,44 @@ def make_corpus(root, preset):
         (corpus / "empty" / f"empty{index}.txt").write_bytes(b"")
     marker.touch()
     return corpus
+
+
+def rar5_vint(value):
+    """RAR 5's variable-length integer: seven bits a byte, lowest first."""
+    out = bytearray()
+    while True:
+        byte, value = value & 0x7F, value >> 7
+        out.append(byte | (0x80 if value else 0))
+        if not value:
+            return bytes(out)
+
+
+def rar5_header(kind, fields, data_size=None):
+    body = rar5_vint(kind) + rar5_vint(0 if data_size is None else 0x02)
+    if data_size is not None:
+        body += rar5_vint(data_size)
+    sized = rar5_vint(len(body + fields)) + body + fields
+    return zlib.crc32(sized).to_bytes(4, "little") + sized
+
+
+def write_rar5(folder, archive):
+    """A RAR 5 archive of folder with every file stored, as the tests write them: no free program
+    writes RAR, and stored entries leave only the reading to compare."""
+    with open(archive, "wb") as out:
+        out.write(b"Rar!\x1a\x07\x01\x00" + rar5_header(1, rar5_vint(0)))
+        paths = [folder] + sorted(folder.rglob("*"))
+        for path in paths:
+            name = os.path.relpath(path, folder.parent).encode()
+            stat = path.stat()
+            data = b"" if path.is_dir() else path.read_bytes()
+            flags = 0x02 | (0x01 if path.is_dir() else 0x04)
+            fields = rar5_vint(flags) + rar5_vint(len(data)) + rar5_vint(stat.st_mode)
+            fields += int(stat.st_mtime).to_bytes(4, "little")
+            if not path.is_dir():
+                fields += zlib.crc32(data).to_bytes(4, "little")
+            fields += rar5_vint(0) + rar5_vint(1) + rar5_vint(len(name)) + name
+            out.write(rar5_header(2, fields, len(data)) + data)
+        out.write(rar5_header(5, rar5_vint(0)))
 
 
 def tree_size(path):
@@ -210,7 +249,8 @@ def main():
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--work", type=Path, default=Path("/tmp/kelvane-bench"))
     parser.add_argument("--build", type=Path, default=Path(__file__).resolve().parent.parent / "build")
-    parser.add_argument("--only", nargs="*", help="operations to run (zip, tgz, txz, 7z, latency, status)")
+    parser.add_argument("--only", nargs="*",
+                        help="operations to run (zip, tgz, txz, 7z, rar, iso, latency, status)")
     args = parser.parse_args()
 
     ours = args.build / "bench" / "kelvane_bench"
@@ -222,7 +262,7 @@ def main():
     input_bytes = tree_size(corpus)
     out = work / "out"
     out.mkdir(exist_ok=True)
-    wanted = set(args.only or ["zip", "tgz", "txz", "7z", "latency", "status"])
+    wanted = set(args.only or ["zip", "tgz", "txz", "7z", "rar", "iso", "latency", "status"])
     print(f"corpus: {corpus} ({args.preset}, {input_bytes / 1e6:.1f} MB), runs: {args.runs}, "
           f"cores: {os.cpu_count()}, {load()} at {time.strftime('%H:%M UTC', time.gmtime())}")
 
@@ -311,6 +351,26 @@ def main():
             ("kelvane 7z", [ours, "extract", a, d]),
             ("7z x", ["7z", "x", "-bd", a, f"-o{d}"]),
         ], subset_bytes)
+
+    # RAR and ISO are read through libarchive, as bsdtar reads them: the ratio is our overhead.
+    if "rar" in wanted:
+        archive = out / f"corpus-{args.preset}.rar"
+        if not archive.exists():
+            write_rar5(corpus, archive)
+        extract("RAR extract (RAR 5, stored)", archive, lambda a, d: [
+            ("kelvane rar", [ours, "extract", a, d]),
+            ("bsdtar -xf", ["bsdtar", "-xf", a, "-C", d]),
+        ])
+
+    if "iso" in wanted:
+        archive = out / f"corpus-{args.preset}.iso"
+        if not archive.exists():
+            subprocess.run(["xorriso", "-as", "mkisofs", "-quiet", "-R", "-J", "-o", archive, corpus], check=True,
+                           stderr=subprocess.DEVNULL)
+        extract("ISO 9660 extract (Rock Ridge, Joliet)", archive, lambda a, d: [
+            ("kelvane iso", [ours, "extract", a, d]),
+            ("bsdtar -xf", ["bsdtar", "-xf", a, "-C", d]),
+        ])
 
     if "latency" in wanted:
         one = work / "one"

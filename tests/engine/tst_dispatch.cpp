@@ -53,10 +53,10 @@ void TestDispatch::unsupportedSuffix_data()
     QTest::addColumn<QString>("fileName");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("rar") << "x.rar"
-                         << "压缩格式 rar 暂不支持";
-    QTest::newRow("upper-case RAR is lowered") << "X.RAR"
-                                               << "压缩格式 rar 暂不支持";
+    QTest::newRow("arj") << "x.arj"
+                         << "压缩格式 arj 暂不支持";
+    QTest::newRow("upper-case ARJ is lowered") << "X.ARJ"
+                                               << "压缩格式 arj 暂不支持";
     QTest::newRow("no suffix") << "archive"
                                << "压缩格式  暂不支持";
     QTest::newRow("trailing dot") << "archive."

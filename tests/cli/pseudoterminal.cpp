@@ -99,7 +99,9 @@ bool PseudoTerminal::waitForExit(QProcess &process, int timeoutMs)
             return false;
         drain(0);
     }
-    drain(50);
+    // The last words may still be on their way, and in more than one piece.
+    while (drain(50)) {
+    }
     return true;
 }
 

@@ -14,8 +14,8 @@ packages=(
     tar gzip bzip2 xz-utils p7zip-full
     # gzip and bzip2 on every core, and zstd
     pigz lbzip2 zstd
-    # desktop integration checks and packaging
-    desktop-file-utils appstream dpkg-dev file
+    # desktop integration checks and packaging; man checks the manual page
+    desktop-file-utils appstream dpkg-dev file man-db
     # independent readers and writers the tests cross-check with
     zip unzip libarchive-tools
     # writers of the read-only formats' test archives: ISO images, cab, tar under lz4, lzip and lzma

@@ -39,10 +39,12 @@ PseudoTerminal::~PseudoTerminal()
 void PseudoTerminal::attach(QProcess &process) const
 {
     const QByteArray name = slaveName;
-    // Runs in the child between fork and exec: only async-signal-safe calls.
+    // Runs in the child between fork and exec: only async-signal-safe calls. A session of its own with
+    // this terminal as the controlling one, so Ctrl+C typed reaches its whole process group.
     process.setChildProcessModifier([name] {
+        ::setsid();
         const int terminal = ::open(name.constData(), O_RDWR);
-        if (terminal < 0)
+        if (terminal < 0 || ::ioctl(terminal, TIOCSCTTY, 0) != 0)
             _exit(127);
         ::dup2(terminal, STDIN_FILENO);
         ::dup2(terminal, STDERR_FILENO);

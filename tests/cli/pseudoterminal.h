@@ -18,7 +18,8 @@ public:
     PseudoTerminal &operator=(const PseudoTerminal &) = delete;
 
     bool isOpen() const { return master >= 0; }
-    // Call before process.start().
+    // Call before process.start(). The process leads a session of its own with this terminal as its
+    // controlling terminal: "\x03" typed interrupts its whole process group, as Ctrl+C does.
     void attach(QProcess &process) const;
 
     // Reads until what arrived so far satisfies done; false when timeoutMs pass or the process ends

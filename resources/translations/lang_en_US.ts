@@ -129,6 +129,10 @@
         <source>可用 --password-stdin 从标准输入提供密码</source>
         <translation>Give the password on standard input with --password-stdin</translation>
     </message>
+    <message>
+        <source>%1 格式的压缩包只能读取，不能创建</source>
+        <translation>%1 archives can be read but not created</translation>
+    </message>
 </context>
 <context>
     <name>CompressionHandler</name>

@@ -129,6 +129,10 @@
         <source>可用 --password-stdin 从标准输入提供密码</source>
         <translation>可用 --password-stdin 從標準輸入提供密碼</translation>
     </message>
+    <message>
+        <source>%1 格式的压缩包只能读取，不能创建</source>
+        <translation>%1 格式的壓縮檔只能讀取，不能建立</translation>
+    </message>
 </context>
 <context>
     <name>CompressionHandler</name>

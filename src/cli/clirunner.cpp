@@ -84,16 +84,24 @@ std::optional<ExitCode> CliRunner::prepareRequest(OperationRequest *request)
     request->legacyNameLanguage = legacyNameLanguageFor(language);
     switch (arguments.command) {
     case CliCommand::Add: {
-        const FormatInfo &format =
-            FormatRegistry::info(FormatRegistry::formatForFileName(arguments.archivePath));
-        if (!format.canCreate)
+        // The window's rule for a name to save as: a known ending, ".gz" alone making a tar.gz.
+        if (!FormatRegistry::canCreate(arguments.archivePath)) {
+            const FormatInfo &named =
+                FormatRegistry::info(FormatRegistry::formatForFileName(arguments.archivePath));
+            const QString why = named.canExtract
+                                    ? tr("%1 格式的压缩包只能读取，不能创建")
+                                          .arg(FormatRegistry::lastSuffix(arguments.archivePath).toUpper())
+                                    : tr("无法从名称看出要创建的格式: %1").arg(arguments.archivePath);
             return usageError(
-                tr("无法从名称看出要创建的格式: %1").arg(arguments.archivePath) + QLatin1Char('\n') +
+                why + QLatin1Char('\n') +
                 tr("可创建: %1").arg(FormatRegistry::creatablePatterns().join(QLatin1Char(' '))));
-        if (arguments.passwordFromStdin && !format.canHoldPassword)
-            return usageError(tr("%1 格式的压缩包不能加密").arg(format.creationName));
+        }
+        const QString formatName = FormatRegistry::creationNameForFileName(arguments.archivePath);
+        if (arguments.passwordFromStdin &&
+            !FormatRegistry::info(FormatRegistry::formatForCreationName(formatName)).canHoldPassword)
+            return usageError(tr("%1 格式的压缩包不能加密").arg(formatName));
         request->kind = OperationKind::Create;
-        request->formatName = format.creationName;
+        request->formatName = formatName;
         for (const QString &path : arguments.paths)
             request->inputs.append(absolutePath(path));
         break;

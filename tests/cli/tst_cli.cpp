@@ -123,8 +123,11 @@ void TestCli::usageErrorsDoNothing_data()
         << QStringList{QStringLiteral("x"), QStringLiteral("a.zip"), QStringLiteral("--json")}
         << QStringLiteral("Option --json does not apply to command x");
     QTest::newRow("format not known from the name")
-        << QStringList{QStringLiteral("a"), QStringLiteral("out.rar"), QStringLiteral(".")}
-        << QStringLiteral("Cannot tell from the name which format to create: out.rar");
+        << QStringList{QStringLiteral("a"), QStringLiteral("out.txt"), QStringLiteral(".")}
+        << QStringLiteral("Cannot tell from the name which format to create: out.txt");
+    QTest::newRow("a format only read")
+        << QStringList{QStringLiteral("a"), QStringLiteral("out.iso"), QStringLiteral(".")}
+        << QStringLiteral("ISO archives can be read but not created");
     QTest::newRow("tar cannot be encrypted")
         << QStringList{QStringLiteral("a"), QStringLiteral("--password-stdin"), QStringLiteral("out.tar"),
                        QStringLiteral(".")}
@@ -222,6 +225,8 @@ void TestCli::everyCommandOnEveryCreatableFormat_data()
     QTest::newRow("tgz") << QStringLiteral("out.tgz") << QStringLiteral("tar.gz");
     QTest::newRow("tar.bz2") << QStringLiteral("out.tar.bz2") << QStringLiteral("tar.bz2");
     QTest::newRow("tar.xz") << QStringLiteral("out.tar.xz") << QStringLiteral("tar.xz");
+    QTest::newRow("tar.zst") << QStringLiteral("out.tar.zst") << QStringLiteral("tar.zst");
+    QTest::newRow("gz alone makes a tar.gz") << QStringLiteral("out.gz") << QStringLiteral("gz");
 }
 
 void TestCli::everyCommandOnEveryCreatableFormat()

@@ -33,9 +33,9 @@ qint64 tarCheckpointRecords(QByteArrayView line);
 // tar reading the stream from standard input into destinationPath, naming each member on standard
 // output as it goes (quoted as the C language quotes strings).
 QStringList tarExtractArguments(const QString &destinationPath);
-// tar listing the stream from standard input: one line a member, the names quoted as C strings,
-// full times, numeric owners.
-QStringList tarListArguments();
+// tar listing archive ("-" for standard input): one line a member, the names quoted as C strings,
+// full times, numeric owners. Given a file, tar seeks past the members' data instead of reading it.
+QStringList tarListArguments(const QString &archive);
 // The password is never part of the arguments: a bare "-p" makes 7z read it from standard input.
 QStringList sevenZipCreateArguments(const QStringList &files, const QString &archivePath,
                                     const QString &excludedName, bool withPassword);

@@ -122,9 +122,19 @@ OperationResult TarBackend::list(OperationContext &context, ArchiveEntryList *en
     }
 
     TarListing listing(context.request().legacyNameLanguage);
-    const OperationResult listed =
-        runTar(context, source, ToolCommands::tarListArguments(), TarTools::listingEnvironment(),
-               [&listing](const QByteArray &chunk) { listing.feed(chunk); });
+    const ToolPipeline::OutputHandler lines = [&listing](const QByteArray &chunk) { listing.feed(chunk); };
+    OperationResult listed;
+    if (source.isPlainTar()) {
+        // tar reads the file itself and skips the members' data.
+        ToolPipeline pipeline(context);
+        pipeline.setEnvironment(TarTools::listingEnvironment());
+        pipeline.append({tarProgram, ToolCommands::tarListArguments(source.path()), QString()});
+        pipeline.setOutputHandler(lines);
+        listed = pipeline.run();
+    } else {
+        listed = runTar(context, source, ToolCommands::tarListArguments(QStringLiteral("-")),
+                        TarTools::listingEnvironment(), lines);
+    }
     if (!listed.succeeded())
         return listed;
     listing.finish();
@@ -145,7 +155,7 @@ OperationResult TarBackend::test(OperationContext &context)
     TarListing listing(context.request().legacyNameLanguage);
     bool tarFailed = false;
     const OperationResult read = runTar(
-        context, source, ToolCommands::tarListArguments(), TarTools::listingEnvironment(),
+        context, source, ToolCommands::tarListArguments(QStringLiteral("-")), TarTools::listingEnvironment(),
         [&listing](const QByteArray &chunk) { listing.feed(chunk); }, &tarFailed);
     listing.finish();
     // tar stopped inside the member it named last: that one is damaged, whichever program noticed.

@@ -11,6 +11,8 @@ class Sandbox
 {
 public:
     Sandbox();
+    // Also removes trees deeper than PATH_MAX, which QTemporaryDir alone would leave behind.
+    ~Sandbox();
     bool isValid() const { return root.isValid(); }
     QString path() const { return root.path(); }
     QString filePath(const QString &name) const { return root.filePath(name); }

@@ -1,22 +1,62 @@
 #include "extractiontarget.h"
 
-// PLACEHOLDER: the pipeline is being built; every call refuses.
-class ExtractionTarget::Private
-{
-};
+#include <QVarLengthArray>
 
-ExtractionTarget::ExtractionTarget(OperationContext &, const QString &) : d(new Private) {}
-ExtractionTarget::~ExtractionTarget() = default;
-OperationResult ExtractionTarget::open() { return OperationResult::failure(ResultCode::TemporaryFileFailed); }
-QString ExtractionTarget::destinationPath() const { return QString(); }
-void ExtractionTarget::setSelection(const QStringList &) {}
-bool ExtractionTarget::isSelected(const QString &) const { return true; }
-QStringList ExtractionTarget::unmatchedSelection() const { return {}; }
-OperationResult ExtractionTarget::checkEntryName(const QString &, QString *) { return OperationResult::failure(ResultCode::UnsafeEntry); }
-QString ExtractionTarget::stagingPath() const { return QString(); }
-OperationResult ExtractionTarget::adoptStagedTree() { return OperationResult::failure(ResultCode::TemporaryFileFailed); }
-OperationResult ExtractionTarget::createFolder(const QString &, const EntryMetadata &) { return OperationResult::failure(ResultCode::TemporaryFileFailed); }
-OperationResult ExtractionTarget::createFile(const QString &, const EntryMetadata &, std::unique_ptr<StagedFile> *) { return OperationResult::failure(ResultCode::TemporaryFileFailed); }
-OperationResult ExtractionTarget::addLink(const QString &, const QByteArray &) { return OperationResult::failure(ResultCode::TemporaryFileFailed); }
-OperationResult ExtractionTarget::finishStaging() { return OperationResult::failure(ResultCode::TemporaryFileFailed); }
-OperationResult ExtractionTarget::commit() { return OperationResult::failure(ResultCode::TemporaryFileFailed); }
+namespace {
+
+bool isSeparator(QChar character)
+{
+    return character == QLatin1Char('/') || character == QLatin1Char('\\');
+}
+
+bool startsWithDriveLetter(const QString &name)
+{
+    if (name.size() < 2 || name.at(1) != QLatin1Char(':'))
+        return false;
+    const char16_t letter = name.at(0).unicode();
+    return (letter >= u'a' && letter <= u'z') || (letter >= u'A' && letter <= u'Z');
+}
+
+} // namespace
+
+// One pass over the name; ".." only cuts the result back, so the work stays linear however many
+// components the name has.
+OperationResult ExtractionTarget::checkEntryName(const QString &entryName, QString *relativePath)
+{
+    const auto refuse = [&entryName] {
+        return OperationResult::entryFailure(ResultCode::UnsafeEntry, entryName);
+    };
+    if (entryName.isEmpty() || entryName.contains(QChar(0)) || isSeparator(entryName.at(0)) ||
+        startsWithDriveLetter(entryName))
+        return refuse();
+
+    QString normalised;
+    normalised.reserve(entryName.size());
+    // Where each component kept so far starts in normalised.
+    QVarLengthArray<qsizetype, 32> starts;
+    qsizetype start = 0;
+    while (start <= entryName.size()) {
+        qsizetype end = start;
+        while (end < entryName.size() && !isSeparator(entryName.at(end)))
+            ++end;
+        const QStringView component = QStringView(entryName).mid(start, end - start);
+        start = end + 1;
+        if (component.isEmpty() || component == QLatin1String("."))
+            continue;
+        if (component == QLatin1String("..")) {
+            if (starts.isEmpty())
+                return refuse();
+            normalised.truncate(std::max<qsizetype>(0, starts.last() - 1));
+            starts.removeLast();
+            continue;
+        }
+        if (!normalised.isEmpty())
+            normalised += QLatin1Char('/');
+        starts.append(normalised.size());
+        normalised += component;
+    }
+    if (normalised.isEmpty())
+        return refuse();
+    *relativePath = normalised;
+    return OperationResult::success();
+}

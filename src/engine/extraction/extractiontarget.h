@@ -27,32 +27,45 @@ struct EntryMetadata {
 //
 // Use: open(); then either an external program unpacks into stagingPath() and adoptStagedTree()
 // checks what it left, or an in-process reader calls createFolder / createFile / addLink and then
-// finishStaging(); last, commit(). The destructor removes the staging folder (and undoes an
-// unfinished commit). Names and paths are handled as bytes wherever they touch the file system.
+// finishStaging(); last, commit(). Names and paths are handled as bytes wherever they touch the file
+// system, and every step inside the destination goes through folder descriptors that never follow a
+// link (POSIX; on Windows plain paths, and links are not made). Failures are results, never thrown.
 //
-// Threads: createFolder, createFile and StagedFile may be used from several threads at once, for
-// different entries; two entries that land on the same path must not be written at the same time
-// (the later one replaces the earlier when written one after the other). Everything else on the
-// operation's thread.
+// Threads: isSelected, createFolder, createFile, addLink and StagedFile may be used from several
+// threads at once, for different entries; two entries that land on the same path must not be written
+// at the same time (the later one replaces the earlier when written one after the other). Everything
+// else on the operation's thread. The context must outlive the target.
+//
+// Duplicates inside one archive: the later of two files, two links or a file and a link on one path
+// wins; a folder and anything else on one path fail with UnsafeEntry naming the later entry.
 class ExtractionTarget
 {
 public:
     ExtractionTarget(OperationContext &context, const QString &destinationPath);
+    // Undoes an unfinished commit and removes the staging folder with everything in it (read-only
+    // folders, any depth, any names). Without a successful commit it also removes the destination
+    // folders open() made (when empty) and gives the destination its modification time back.
     ~ExtractionTarget();
     ExtractionTarget(const ExtractionTarget &) = delete;
     ExtractionTarget &operator=(const ExtractionTarget &) = delete;
 
-    // Creates the destination (with any missing parents) and the staging folder inside it.
+    // Creates the destination (with any missing parents) and the private staging folder inside it
+    // (".kelvane-extract-XXXXXX", mode 0700). CreateFailed or TemporaryFileFailed with the path and
+    // the system's reason when either cannot be made. Calling it again does nothing.
     OperationResult open();
     QString destinationPath() const;
 
     // Only these archive names (a folder's name takes in everything below it), each placed relative
-    // to the deepest folder that holds all of them. Empty: everything, as stored.
+    // to the deepest folder that holds all of them. Empty: everything, as stored. Set it before any
+    // entry is staged.
     void setSelection(const QStringList &entryNames);
-    // True when the entry is to be extracted under the selection.
+    // True when the entry is to be extracted under the selection, and for names checkEntryName
+    // refuses (so the reader goes on and createFile reports them). Lets a reader skip the work on
+    // other entries; createFolder, createFile and addLink ignore unselected entries anyway (createFile
+    // then hands out a file that discards its data).
     bool isSelected(const QString &entryName) const;
     // The selected names that matched no entry passed to isSelected / createFolder / createFile /
-    // addLink so far (for EntryNotFound).
+    // addLink, or found by adoptStagedTree, so far (for EntryNotFound).
     QStringList unmatchedSelection() const;
 
     // The path an archive name gets below the destination ("/"-separated, relative, normalised), or
@@ -61,29 +74,38 @@ public:
     static OperationResult checkEntryName(const QString &entryName, QString *relativePath);
 
     // --- External programs ---
-    // Where a program unpacks to; empty before open().
+    // Where a program unpacks to, with the archive's full names; empty before open() and after a
+    // successful commit.
     QString stagingPath() const;
-    // Checks what a program left in stagingPath(), at any depth, by the names' bytes: fails with
-    // UnsafeEntry on a link whose target leads out of the destination, removes device nodes, FIFOs
-    // and sockets, and clears set-id and sticky bits.
+    // Checks what a program left in stagingPath() once it ended, at any depth, by the names' bytes:
+    // fails with UnsafeEntry (the entry decoded as the request's language says) on a link whose
+    // target leads out of the destination, removes device nodes, FIFOs and sockets, and clears set-id
+    // and sticky bits. With a selection only the selected part is kept, its common folder stripped.
+    // Cancelled when the operation is cancelled meanwhile.
     OperationResult adoptStagedTree();
 
     // --- In-process readers ---
     // entryName is the decoded archive name; each is checked as checkEntryName does before anything
-    // is written. Parents are made as needed and never through a link.
+    // is written. Parents are made as needed and never through a link. A folder's time and mode are
+    // applied by finishStaging. *file belongs to the caller; CreateFailed or DiskFull with the path.
     OperationResult createFolder(const QString &entryName, const EntryMetadata &metadata);
     OperationResult createFile(const QString &entryName, const EntryMetadata &metadata,
                                std::unique_ptr<StagedFile> *file);
     // The target exactly as stored (a NUL or an escaping target is refused as UnsafeEntry). Links
     // are made in finishStaging, after every file, so nothing is ever written through one.
     OperationResult addLink(const QString &entryName, const QByteArray &target);
-    // Makes the links, then applies folder times and modes, deepest first.
+    // After every createFolder / createFile / addLink returned: checks every link against the final
+    // tree (the archive's links and what the destination holds; UnsafeEntry naming the first that
+    // leads out), makes them, then applies folder times and modes, deepest first.
     OperationResult finishStaging();
 
     // --- Both ---
-    // Moves the staged tree into the destination. New items are moved in; a folder merges into an
-    // existing folder; any other clash goes through OperationContext::resolveReplace (Replace, Skip,
-    // KeepBoth as "name (2).ext", Cancel). A failure or cancel undoes every move made so far.
+    // Moves the staged tree into the destination (running finishStaging first when a reader did
+    // not). New items are moved in whole; a folder merges into an existing real folder, which keeps
+    // its own time and mode; any other clash goes through OperationContext::resolveReplace (Replace,
+    // Skip, KeepBoth as "name (2).ext", Cancel). A failure, Cancel or a cancelled operation undoes
+    // every move made so far and gives merged folders their times back. On success the staging
+    // folder (with replaced and skipped items) is removed.
     OperationResult commit();
 
 private:
@@ -91,14 +113,16 @@ private:
     std::unique_ptr<Private> d;
 };
 
-// A file being written into staging. Not thread-safe itself; one thread per file.
+// A file being written into staging. Not thread-safe itself; one thread per file. Destroyed before
+// finish(), the partial file is removed as by discard().
 class StagedFile
 {
 public:
     virtual ~StagedFile() = default;
     // Writes all of data; DiskFull when the disk is full, WriteFailed for other errors.
     virtual OperationResult write(const char *data, qint64 size) = 0;
-    // Applies the metadata and closes; reports a failed write that the close reveals.
+    // Applies the metadata (mode: 0777 bits only) and closes; reports a failed write that the close
+    // reveals.
     virtual OperationResult finish() = 0;
     // Removes the partial file.
     virtual void discard() = 0;

@@ -140,11 +140,13 @@ ReplaceAnswer OperationContext::resolveReplace(const ReplaceQuestion &question)
     ReplaceAnswer answer = interaction->askReplace(question);
     if (isCancelled())
         answer.choice = ReplaceChoice::Cancel;
-    answer.choice = allowed(answer.choice);
+    // Remembered as the user gave it: a later clash that may be replaced is replaced, even when this
+    // one (a full folder) only allowed keeping both.
     if (answer.applyToAll && answer.choice != ReplaceChoice::Cancel) {
         hasRememberedReplace = true;
         rememberedReplace = answer.choice;
     }
+    answer.choice = allowed(answer.choice);
     return answer;
 }
 

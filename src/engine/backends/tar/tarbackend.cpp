@@ -31,6 +31,15 @@ OperationResult runTar(OperationContext &context, const TarSource &source, const
     return result;
 }
 
+// EntryNotFound for the first selected name the archive did not hold.
+OperationResult selectionFound(const ExtractionTarget &target)
+{
+    const QStringList unmatched = target.unmatchedSelection();
+    if (!unmatched.isEmpty())
+        return OperationResult::entryFailure(ResultCode::EntryNotFound, unmatched.first());
+    return OperationResult::success();
+}
+
 } // namespace
 
 OperationResult TarBackend::create(OperationContext &context)
@@ -76,7 +85,8 @@ OperationResult TarBackend::extract(OperationContext &context, ExtractionTarget 
             file->discard();
             return outcome;
         }
-        return target.finishStaging();
+        const OperationResult staged = target.finishStaging();
+        return staged.succeeded() ? selectionFound(target) : staged;
     }
 
     // tar names each member on a line as it reads it; the last complete line is the current entry.
@@ -98,7 +108,8 @@ OperationResult TarBackend::extract(OperationContext &context, ExtractionTarget 
                });
     if (!unpacked.succeeded())
         return unpacked;
-    return target.adoptStagedTree();
+    const OperationResult adopted = target.adoptStagedTree();
+    return adopted.succeeded() ? selectionFound(target) : adopted;
 }
 
 OperationResult TarBackend::list(OperationContext &context, ArchiveEntryList *entries)

@@ -1251,6 +1251,8 @@ void TestSevenZip::extractsSelection_data()
     QTest::newRow("entries of two folders keep their paths")
         << QStringList{"photos/a.txt", "notes.txt"} << QStringList{"notes.txt", "photos/", "photos/a.txt"}
         << "";
+    QTest::newRow("a folder stored only through its contents")
+        << QStringList{"deep"} << QStringList{"deep/", "deep/er/", "deep/er/file.txt"} << "";
     QTest::newRow("a name with wildcard characters is only itself")
         << QStringList{"photos/star*.txt"} << QStringList{"star*.txt"} << "";
     QTest::newRow("a name the archive does not hold")
@@ -1268,9 +1270,10 @@ void TestSevenZip::extractsSelection()
                                                    {"photos/star*.txt", "star"},
                                                    {"photos/star-decoy.txt", "decoy"},
                                                    {"photos/sub/b.bin", "b"},
-                                                   {"notes.txt", "notes"}}));
+                                                   {"notes.txt", "notes"},
+                                                   {"deep/er/file.txt", "deep"}}));
     const QString archive = work.filePath("set.7z");
-    QVERIFY(sevenZipWrites(archive, work.filePath("src"), {"photos", "notes.txt"}));
+    QVERIFY(sevenZipWrites(archive, work.filePath("src"), {"photos", "notes.txt", "deep/er/file.txt"}));
 
     OperationRequest request = OperationRequest::extract(archive, work.filePath("dest"), {});
     request.entryNames = selection;

@@ -312,6 +312,7 @@ private slots:
     void roundTrip_data();
     void roundTrip();
     void recreatingReplaces();
+    void namesPastTheCommandLineLimit_data();
     void namesPastTheCommandLineLimit();
     void linksStoredAsLinks();
     void archiveInsideSelectedFolder();
@@ -857,8 +858,18 @@ void TestSevenZip::recreatingReplaces()
     QCOMPARE(listedBySevenZip(archive, QString()), QStringList{"second.txt"});
 }
 
+void TestSevenZip::namesPastTheCommandLineLimit_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::newRow("plain") << QString();
+    // Every run after the first opens the archive with encrypted names before adding to it.
+    QTest::newRow("with password") << QString("密码 pass");
+}
+
 void TestSevenZip::namesPastTheCommandLineLimit()
 {
+    QFETCH(QString, password);
+
     // A whole large folder selected item by item (Ctrl+A): as arguments of one command the names
     // would pass the system's limit and 7z would not start. The limit follows the stack limit, so it
     // is lowered to its floor here: a few thousand names pass it as surely as tens of thousands pass
@@ -901,15 +912,15 @@ void TestSevenZip::namesPastTheCommandLineLimit()
     QVERIFY(!QFile::exists(work.filePath("one.7z")));
 
     const QString archive = work.filePath("many.7z");
-    const JobOutcome created = runJob(OperationRequest::create("7Z", inputs, archive, {}));
+    const JobOutcome created = runJob(OperationRequest::create("7Z", inputs, archive, password));
     QVERIFY2(created.result.succeeded(), qPrintable(ResultMessage::text(created.result)));
     QVERIFY2(created.progress.size() > 2, "no progress between the runs");
 
     // Our own listing tells line breaks apart from "_", so it must give back exactly the selection.
-    const JobOutcome listed = runJob(OperationRequest::list(archive, {}));
+    const JobOutcome listed = runJob(OperationRequest::list(archive, password));
     QVERIFY2(listed.result.succeeded(), qPrintable(ResultMessage::text(listed.result)));
     QCOMPARE(entryNames(listed.entries), sorted(names));
-    const ToolRun test = ToolRun::run("7z", {"t", "-p", archive});
+    const ToolRun test = ToolRun::run("7z", {"t", "-p" + password, archive});
     QVERIFY2(test.exitCode == 0, qPrintable(test.output));
 }
 

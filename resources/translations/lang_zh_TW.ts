@@ -160,6 +160,25 @@
     </message>
 </context>
 <context>
+    <name>DataSize</name>
+    <message>
+        <source>%1 GB</source>
+        <translation>%1 GB</translation>
+    </message>
+    <message>
+        <source>%1 MB</source>
+        <translation>%1 MB</translation>
+    </message>
+    <message>
+        <source>%1 KB</source>
+        <translation>%1 KB</translation>
+    </message>
+    <message>
+        <source>%1 字节</source>
+        <translation>%1 位元組</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Kelvane - 现代化压缩工具</source>
@@ -306,22 +325,6 @@
         <translation>資料夾: %1 | 檔案: %2 | 大小: %3</translation>
     </message>
     <message>
-        <source>%1 GB</source>
-        <translation>%1 GB</translation>
-    </message>
-    <message>
-        <source>%1 MB</source>
-        <translation>%1 MB</translation>
-    </message>
-    <message>
-        <source>%1 KB</source>
-        <translation>%1 KB</translation>
-    </message>
-    <message>
-        <source>%1 字节</source>
-        <translation>%1 位元組</translation>
-    </message>
-    <message>
         <source>警告</source>
         <translation>警告</translation>
     </message>
@@ -364,10 +367,6 @@
     <message>
         <source>压缩或解压操作仍在进行。要取消该操作并退出吗？</source>
         <translation>壓縮或解壓操作仍在進行。要取消該操作並退出嗎？</translation>
-    </message>
-    <message>
-        <source>正在处理: %1</source>
-        <translation>正在處理: %1</translation>
     </message>
     <message>
         <source>成功</source>
@@ -463,6 +462,40 @@
     <message>
         <source>修改日期</source>
         <translation>修改日期</translation>
+    </message>
+    <message>
+        <source>驱动器</source>
+        <translation>磁碟機</translation>
+    </message>
+    <message>
+        <source>文件夹</source>
+        <translation>資料夾</translation>
+    </message>
+</context>
+<context>
+    <name>OperationProgressDialog</name>
+    <message>
+        <source>正在处理: %1</source>
+        <translation>正在處理: %1</translation>
+    </message>
+</context>
+<context>
+    <name>ProgressDetails</name>
+    <message>
+        <source>已处理: %1 / %2</source>
+        <translation>已處理: %1 / %2</translation>
+    </message>
+    <message>
+        <source>已处理: %1 / %2 | 速度: %3/秒</source>
+        <translation>已處理: %1 / %2 | 速度: %3/秒</translation>
+    </message>
+    <message>
+        <source>已用时间: %1</source>
+        <translation>已用時間: %1</translation>
+    </message>
+    <message>
+        <source>已用时间: %1 | 剩余时间: 约 %2</source>
+        <translation>已用時間: %1 | 剩餘時間: 約 %2</translation>
     </message>
 </context>
 <context>

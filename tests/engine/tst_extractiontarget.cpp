@@ -231,6 +231,8 @@ private slots:
     void keepBothNames();
     void rollback_data();
     void rollback();
+    void deepMerge_data();
+    void deepMerge();
     void cleanupAfterFailure_data();
     void cleanupAfterFailure();
 
@@ -1124,6 +1126,85 @@ void TestExtractionTarget::rollback()
             QVERIFY(QFile::setPermissions(sandbox.destination() + "/locked",
                                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     }
+}
+
+void TestExtractionTarget::deepMerge_data()
+{
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("replace") << false;
+    QTest::newRow("cancelled at the second clash") << true;
+}
+
+// The same tree, deeper than PATH_MAX, extracted over itself: the walk merges level by level down to
+// a clash at the bottom; another clash waits at the top. A cancel at the second of them undoes moves
+// at both ends, so the undo walks the whole depth, by descriptors.
+void TestExtractionTarget::deepMerge()
+{
+    QFETCH(bool, cancel);
+    constexpr int depth = 300;
+    const QByteArray level = "deep-folder-level";
+    const auto fill = [&level](const QString &root, const QByteArray &content) {
+        const int bottom = DeepTree::build(root, level, depth);
+        bool written = bottom >= 0 && TestTree::writeFile(root + QStringLiteral("/top.txt"), content);
+        for (int i = 0; written && i < 2; ++i) {
+            const QByteArray name = i == 0 ? "f" : content == "new" ? "g" : "old-only";
+            const int file = ::openat(bottom, name.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+            written =
+                file >= 0 && ::write(file, content.constData(), size_t(content.size())) == content.size();
+            ::close(file);
+        }
+        ::close(bottom);
+        return written;
+    };
+    // What the bottom folder of the destination and its top file hold, name -> content.
+    const auto contentOf = [&level](const QString &root) {
+        QMap<QByteArray, QByteArray> items{
+            {"top.txt", TestTree::readFile(root + QStringLiteral("/top.txt"))}};
+        int bottom = -1;
+        if (DeepTree::follow(root, level, &bottom) != depth)
+            items.insert("<depth>", "wrong");
+        int error = 0;
+        for (const QByteArray &name : NoFollow::listNames(bottom, &error)) {
+            QByteArray content(16, Qt::Uninitialized);
+            const int file = ::openat(bottom, name.constData(), O_RDONLY);
+            content.truncate(qMax<ssize_t>(0, ::read(file, content.data(), size_t(content.size()))));
+            ::close(file);
+            items.insert(name, content);
+        }
+        ::close(bottom);
+        return items;
+    };
+
+    Sandbox sandbox;
+    QVERIFY(QDir().mkpath(sandbox.destination()));
+    QVERIFY(fill(sandbox.destination(), "old"));
+    const QMap<QByteArray, QByteArray> before = contentOf(sandbox.destination());
+    const QString firstLevel = sandbox.destination() + QLatin1Char('/') + QString::fromLatin1(level);
+    const qint64 levelTime = modifiedNs(firstLevel);
+    {
+        Extraction extraction(sandbox.destination(), cancel ? ReplacePolicy::Ask : ReplacePolicy::Replace);
+        CancellingInteraction cancelling(extraction.cancelled, 2);
+        extraction.context = std::make_unique<OperationContext>(extraction.request, extraction.cancelled,
+                                                                nullptr, &cancelling);
+        extraction.target = std::make_unique<ExtractionTarget>(*extraction.context, sandbox.destination());
+        QVERIFY(extraction.target->open().succeeded());
+        QVERIFY(fill(extraction.target->stagingPath(), "new"));
+        QVERIFY(extraction.target->adoptStagedTree().succeeded());
+        const OperationResult result = extraction.target->commit();
+        QVERIFY2(result.code == (cancel ? ResultCode::Cancelled : ResultCode::Success),
+                 qPrintable(describe(result)));
+        QCOMPARE(cancelling.replaceQuestions.size(), cancel ? 2 : 0);
+    }
+    const QMap<QByteArray, QByteArray> after = contentOf(sandbox.destination());
+    if (cancel) {
+        QCOMPARE(after, before);
+        QCOMPARE(modifiedNs(firstLevel), levelTime);
+    } else {
+        const QMap<QByteArray, QByteArray> expected{
+            {"top.txt", "new"}, {"f", "new"}, {"g", "new"}, {"old-only", "old"}};
+        QCOMPARE(after, expected);
+    }
+    QVERIFY(!holdsPrivateFolder(sandbox.destination()));
 }
 
 void TestExtractionTarget::cleanupAfterFailure_data()

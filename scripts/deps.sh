@@ -8,6 +8,8 @@ packages=(
     # toolkit, its tools, SVG icons and its own catalogues
     qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
     qt6-svg-dev libqt6svg6 qt6-translations-l10n libgl-dev
+    # a font with Chinese glyphs: a fresh desktop has none, and the interface is Chinese by default
+    fonts-noto-cjk
     # ZIP engine, and libarchive for the read-only formats
     libzip-dev zlib1g-dev libarchive-dev
     # the external archive programs the engine runs

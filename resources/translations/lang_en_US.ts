@@ -78,6 +78,10 @@
 <context>
     <name>CliRunner</name>
     <message>
+        <source>%1 格式的压缩包只能读取，不能创建</source>
+        <translation>%1 archives can be read but not created</translation>
+    </message>
+    <message>
         <source>无法从名称看出要创建的格式: %1</source>
         <translation>Cannot tell from the name which format to create: %1</translation>
     </message>
@@ -129,10 +133,6 @@
         <source>可用 --password-stdin 从标准输入提供密码</source>
         <translation>Give the password on standard input with --password-stdin</translation>
     </message>
-    <message>
-        <source>%1 格式的压缩包只能读取，不能创建</source>
-        <translation>%1 archives can be read but not created</translation>
-    </message>
 </context>
 <context>
     <name>CompressionHandler</name>
@@ -154,7 +154,7 @@
     </message>
     <message>
         <source>未指定解压目标目录</source>
-        <translation>No extraction target directory specified</translation>
+        <translation>No extraction destination folder specified</translation>
     </message>
     <message>
         <source>创建ZIP压缩包失败: %1</source>
@@ -263,6 +263,25 @@
     <message>
         <source>启动 %1 进程失败: %2</source>
         <translation>Failed to start %1 process: %2</translation>
+    </message>
+</context>
+<context>
+    <name>DataSize</name>
+    <message>
+        <source>%1 GB</source>
+        <translation>%1 GB</translation>
+    </message>
+    <message>
+        <source>%1 MB</source>
+        <translation>%1 MB</translation>
+    </message>
+    <message>
+        <source>%1 KB</source>
+        <translation>%1 KB</translation>
+    </message>
+    <message>
+        <source>%1 字节</source>
+        <translation>%1 bytes</translation>
     </message>
 </context>
 <context>
@@ -543,22 +562,6 @@
         <translation>Folders: %1 | Files: %2 | Size: %3</translation>
     </message>
     <message>
-        <source>%1 GB</source>
-        <translation>%1 GB</translation>
-    </message>
-    <message>
-        <source>%1 MB</source>
-        <translation>%1 MB</translation>
-    </message>
-    <message>
-        <source>%1 KB</source>
-        <translation>%1 KB</translation>
-    </message>
-    <message>
-        <source>%1 字节</source>
-        <translation>%1 bytes</translation>
-    </message>
-    <message>
         <source>警告</source>
         <translation>Warning</translation>
     </message>
@@ -601,10 +604,6 @@
     <message>
         <source>压缩或解压操作仍在进行。要取消该操作并退出吗？</source>
         <translation>A compression or extraction is still in progress. Cancel it and exit?</translation>
-    </message>
-    <message>
-        <source>正在处理: %1</source>
-        <translation>Processing: %1</translation>
     </message>
     <message>
         <source>成功</source>
@@ -700,6 +699,40 @@
     <message>
         <source>修改日期</source>
         <translation>Date Modified</translation>
+    </message>
+    <message>
+        <source>驱动器</source>
+        <translation>Drive</translation>
+    </message>
+    <message>
+        <source>文件夹</source>
+        <translation>Folder</translation>
+    </message>
+</context>
+<context>
+    <name>OperationProgressDialog</name>
+    <message>
+        <source>正在处理: %1</source>
+        <translation>Processing: %1</translation>
+    </message>
+</context>
+<context>
+    <name>ProgressDetails</name>
+    <message>
+        <source>已处理: %1 / %2</source>
+        <translation>Processed: %1 of %2</translation>
+    </message>
+    <message>
+        <source>已处理: %1 / %2 | 速度: %3/秒</source>
+        <translation>Processed: %1 of %2 | Speed: %3/s</translation>
+    </message>
+    <message>
+        <source>已用时间: %1</source>
+        <translation>Elapsed: %1</translation>
+    </message>
+    <message>
+        <source>已用时间: %1 | 剩余时间: 约 %2</source>
+        <translation>Elapsed: %1 | Remaining: about %2</translation>
     </message>
 </context>
 <context>

@@ -78,6 +78,10 @@
 <context>
     <name>CliRunner</name>
     <message>
+        <source>%1 格式的压缩包只能读取，不能创建</source>
+        <translation>%1 格式的壓縮檔只能讀取，不能建立</translation>
+    </message>
+    <message>
         <source>无法从名称看出要创建的格式: %1</source>
         <translation>無法從名稱看出要建立的格式: %1</translation>
     </message>
@@ -128,10 +132,6 @@
     <message>
         <source>可用 --password-stdin 从标准输入提供密码</source>
         <translation>可用 --password-stdin 從標準輸入提供密碼</translation>
-    </message>
-    <message>
-        <source>%1 格式的压缩包只能读取，不能创建</source>
-        <translation>%1 格式的壓縮檔只能讀取，不能建立</translation>
     </message>
 </context>
 <context>
@@ -263,6 +263,25 @@
     <message>
         <source>启动 %1 进程失败: %2</source>
         <translation>啟動 %1 進程失敗: %2</translation>
+    </message>
+</context>
+<context>
+    <name>DataSize</name>
+    <message>
+        <source>%1 GB</source>
+        <translation>%1 GB</translation>
+    </message>
+    <message>
+        <source>%1 MB</source>
+        <translation>%1 MB</translation>
+    </message>
+    <message>
+        <source>%1 KB</source>
+        <translation>%1 KB</translation>
+    </message>
+    <message>
+        <source>%1 字节</source>
+        <translation>%1 位元組</translation>
     </message>
 </context>
 <context>
@@ -543,22 +562,6 @@
         <translation>資料夾: %1 | 檔案: %2 | 大小: %3</translation>
     </message>
     <message>
-        <source>%1 GB</source>
-        <translation>%1 GB</translation>
-    </message>
-    <message>
-        <source>%1 MB</source>
-        <translation>%1 MB</translation>
-    </message>
-    <message>
-        <source>%1 KB</source>
-        <translation>%1 KB</translation>
-    </message>
-    <message>
-        <source>%1 字节</source>
-        <translation>%1 位元組</translation>
-    </message>
-    <message>
         <source>警告</source>
         <translation>警告</translation>
     </message>
@@ -601,10 +604,6 @@
     <message>
         <source>压缩或解压操作仍在进行。要取消该操作并退出吗？</source>
         <translation>壓縮或解壓操作仍在進行。要取消該操作並退出嗎？</translation>
-    </message>
-    <message>
-        <source>正在处理: %1</source>
-        <translation>正在處理: %1</translation>
     </message>
     <message>
         <source>成功</source>
@@ -700,6 +699,40 @@
     <message>
         <source>修改日期</source>
         <translation>修改日期</translation>
+    </message>
+    <message>
+        <source>驱动器</source>
+        <translation>磁碟機</translation>
+    </message>
+    <message>
+        <source>文件夹</source>
+        <translation>資料夾</translation>
+    </message>
+</context>
+<context>
+    <name>OperationProgressDialog</name>
+    <message>
+        <source>正在处理: %1</source>
+        <translation>正在處理: %1</translation>
+    </message>
+</context>
+<context>
+    <name>ProgressDetails</name>
+    <message>
+        <source>已处理: %1 / %2</source>
+        <translation>已處理: %1 / %2</translation>
+    </message>
+    <message>
+        <source>已处理: %1 / %2 | 速度: %3/秒</source>
+        <translation>已處理: %1 / %2 | 速度: %3/秒</translation>
+    </message>
+    <message>
+        <source>已用时间: %1</source>
+        <translation>已用時間: %1</translation>
+    </message>
+    <message>
+        <source>已用时间: %1 | 剩余时间: 约 %2</source>
+        <translation>已用時間: %1 | 剩餘時間: 約 %2</translation>
     </message>
 </context>
 <context>

@@ -154,11 +154,11 @@ OperationResult SevenZipBackend::readWithPassword(OperationContext &context, Sev
                                                   const std::function<void()> &beforeRetry)
 {
     const QString archivePath = context.request().archivePath;
-    password = context.request().password;
+    currentPassword = context.request().password;
     for (;;) {
-        const bool withPassword = !password.isEmpty();
+        const bool withPassword = !currentPassword.isEmpty();
         // 7z reads the line only when the archive is encrypted.
-        run.setInput(withPassword ? SevenZipCommands::passwordInput(password, 1) : QByteArray());
+        run.setInput(withPassword ? SevenZipCommands::passwordInput(currentPassword, 1) : QByteArray());
         const OperationResult outcome = run.run(arguments(withPassword));
         if (outcome.succeeded())
             return outcome;
@@ -166,7 +166,7 @@ OperationResult SevenZipBackend::readWithPassword(OperationContext &context, Sev
             SevenZipDiagnosis::reading(run.errors(), withPassword, archivePath, outputFolder, destination);
         if (outcome.code != ResultCode::ToolFailed || !passwordRefused(diagnosis))
             return explained(outcome, diagnosis);
-        const OperationResult next = context.nextPassword(diagnosis.entry, withPassword, &password);
+        const OperationResult next = context.nextPassword(diagnosis.entry, withPassword, &currentPassword);
         if (!next.succeeded())
             return next;
         if (beforeRetry)
@@ -217,16 +217,16 @@ OperationResult SevenZipBackend::list(OperationContext &context, ArchiveEntryLis
     QList<SevenZipListing::Record> records = SevenZipListing::parse(run.output());
 
     // Further listings of some names, with the password that opened the archive.
-    const bool withPassword = !password.isEmpty();
+    const bool withPassword = !currentPassword.isEmpty();
     qsizetype fixedCost = SevenZipCommands::argumentCost(sevenZipProgram);
     for (const QString &argument : SevenZipCommands::listArguments(archivePath, withPassword, {}, true))
-        fixedCost += SevenZipCommands::argumentCost(argument) + 1;
+        fixedCost += SevenZipCommands::argumentCost(argument);
     SevenZipNameResolver resolver(
         [&](const QStringList &names, bool exact, QList<SevenZipListing::Record> *matches) {
             SevenZipRun query(context);
             query.setKeepsOutput(true);
             if (withPassword)
-                query.setInput(SevenZipCommands::passwordInput(password, 1));
+                query.setInput(SevenZipCommands::passwordInput(currentPassword, 1));
             const OperationResult queried =
                 query.run(SevenZipCommands::listArguments(archivePath, withPassword, names, exact));
             *matches = SevenZipListing::parse(query.output());

@@ -23,14 +23,15 @@ public:
     OperationResult test(OperationContext &context) override;
 
 private:
-    // Runs the reading command built for a password (empty: none) until 7z accepts the password, a
-    // failure other than a refused password ends it, or nobody gives another password. beforeRetry
-    // undoes what a refused attempt left.
+    // Runs the reading command built for currentPassword (empty: none) until 7z accepts it, a
+    // failure other than a refused password ends it, or nobody gives another one. beforeRetry undoes
+    // what a refused attempt left.
     OperationResult readWithPassword(OperationContext &context, SevenZipRun &run,
                                      const std::function<QStringList(bool withPassword)> &arguments,
                                      const QString &outputFolder = QString(),
                                      const QString &destination = QString(),
                                      const std::function<void()> &beforeRetry = {});
 
-    QString password;
+    // The request's password, then each one the user gives; after a read succeeded, the one 7z took.
+    QString currentPassword;
 };

@@ -55,21 +55,6 @@ private:
     qsizetype position = 0;
 };
 
-// The size field of a header: at most three bytes.
-bool readHeaderSize(QFile &file, quint64 *size)
-{
-    *size = 0;
-    for (int shift = 0; shift < 21; shift += 7) {
-        char byte = 0;
-        if (!file.getChar(&byte))
-            return false;
-        *size |= quint64(quint8(byte) & 0x7F) << shift;
-        if (!(quint8(byte) & 0x80))
-            return true;
-    }
-    return false;
-}
-
 // True when the extra area of a file header holds an encryption record.
 bool hasEncryptionRecord(const QByteArray &extra)
 {
@@ -94,19 +79,31 @@ Rar5EncryptionScan Rar5EncryptionScan::read(const QString &path)
 {
     Rar5EncryptionScan scan;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.read(signature.size()) != signature)
+    if (!file.open(QIODevice::ReadOnly) || file.size() < signature.size())
         return scan;
+    // Mapped: the headers are a few bytes between long data areas, and only their pages are touched.
+    const uchar *mapped = file.map(0, file.size());
+    if (!mapped)
+        return scan;
+    const QByteArray archive =
+        QByteArray::fromRawData(reinterpret_cast<const char *>(mapped), qsizetype(file.size()));
+    if (!archive.startsWith(signature))
+        return scan;
+    FieldReader position(archive);
+    position.skip(quint64(signature.size()));
     for (;;) {
+        // A header's checksum, its size, then the header itself and its data area.
         quint64 size = 0;
-        if (!file.skip(4) || !readHeaderSize(file, &size) || size == 0 || size > maxHeaderSize)
+        QByteArray header;
+        if (!position.skip(4) || !position.number(&size) || size == 0 || size > maxHeaderSize ||
+            !position.take(size, &header))
             return scan;
-        const QByteArray header = file.read(qint64(size));
         FieldReader fields(header);
         quint64 type = 0;
         quint64 flags = 0;
         quint64 extraSize = 0;
         quint64 dataSize = 0;
-        if (quint64(header.size()) != size || !fields.number(&type) || !fields.number(&flags))
+        if (!fields.number(&type) || !fields.number(&flags))
             return scan;
         if (type == headerEncryption) {
             scan.encryptedHeaders = true;
@@ -128,7 +125,7 @@ Rar5EncryptionScan Rar5EncryptionScan::read(const QString &path)
             if (hasEncryptionRecord(header.right(qsizetype(extraSize))))
                 scan.encryptedNames.insert(name);
         }
-        if (type == headerEnd || !file.seek(file.pos() + qint64(dataSize)))
+        if (type == headerEnd || !position.skip(dataSize))
             return scan;
     }
 }

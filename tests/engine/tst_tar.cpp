@@ -151,6 +151,7 @@ const TestTree::Tree &sampleTree()
 
 Q_DECLARE_METATYPE(TarListing::Member)
 Q_DECLARE_METATYPE(TarBytes::Entry)
+Q_DECLARE_METATYPE(TestTree::Tree)
 Q_DECLARE_METATYPE(ResultCode)
 
 class TestTar : public QObject
@@ -180,6 +181,8 @@ private slots:
     void testFindsDamage();
     void completenessJudgedByTar_data();
     void completenessJudgedByTar();
+    void selectedEntries_data();
+    void selectedEntries();
     void paddingAfterTarEnd_data();
     void paddingAfterTarEnd();
     void singleCompressedFiles_data();
@@ -741,6 +744,56 @@ void TestTar::completenessJudgedByTar()
     }
     QCOMPARE(sandbox.outside(), outside);
     QCOMPARE(runJob(OperationRequest::test(archive, QString())).result.succeeded(), complete);
+}
+
+void TestTar::selectedEntries_data()
+{
+    QTest::addColumn<QStringList>("selection");
+    QTest::addColumn<TestTree::Tree>("unpacked"); // empty: refused, naming the first unknown name
+
+    QTest::newRow("a folder and a file of one folder")
+        << QStringList{"set/photos/sub", "set/photos/a.txt"}
+        << TestTree::Tree{{"sub/", {}}, {"sub/data.bin", "data"}, {"a.txt", "hello\n"}};
+    QTest::newRow("names as a listing of a ./ archive gives them")
+        << QStringList{"set/notes.txt"} << TestTree::Tree{{"notes.txt", "notes"}};
+    QTest::newRow("a name the archive lacks")
+        << QStringList{"set/notes.txt", "set/missing.txt"} << TestTree::Tree();
+}
+
+void TestTar::selectedEntries()
+{
+    QFETCH(QStringList, selection);
+    QFETCH(TestTree::Tree, unpacked);
+
+    // Stored with "./" in front of every name, as "tar -C folder ." writes them.
+    QTemporaryDir work;
+    QVERIFY(TestTree::build(
+        work.filePath("in/set"),
+        {{"photos/a.txt", "hello\n"}, {"photos/sub/data.bin", "data"}, {"notes.txt", "notes"}}));
+    const QString archive = work.filePath("set.tar.gz");
+    QCOMPARE(ToolRun::run("tar", {"-czf", archive, "-C", work.filePath("in"), "./set"}).exitCode, 0);
+    const JobRun listing = runJob(OperationRequest::list(archive, QString()));
+    for (const QString &name : selection) {
+        if (!name.contains("missing"))
+            QVERIFY2(describe(listing.entries).contains(name) ||
+                         describe(listing.entries).contains(name + "/"),
+                     qPrintable(name));
+    }
+
+    Sandbox sandbox;
+    QVERIFY(TestTree::build(sandbox.destination(), {{"kept.txt", "kept"}}));
+    OperationRequest request = extractRequest(archive, sandbox.destination());
+    request.entryNames = selection;
+    const JobRun extracted = runJob(request);
+    if (unpacked.isEmpty()) {
+        QCOMPARE(extracted.result.code, ResultCode::EntryNotFound);
+        QCOMPARE(extracted.result.entry, QString("set/missing.txt"));
+        QCOMPARE(TestTree::snapshot(sandbox.destination()), (TestTree::Tree{{"kept.txt", "kept"}}));
+        return;
+    }
+    QVERIFY2(extracted.result.succeeded(), qPrintable(ResultMessage::text(extracted.result)));
+    unpacked.insert("kept.txt", "kept");
+    QCOMPARE(TestTree::snapshot(sandbox.destination()), unpacked);
 }
 
 void TestTar::paddingAfterTarEnd_data()

@@ -61,8 +61,8 @@ void TestDispatch::unsupportedSuffix_data()
                                << "压缩格式  暂不支持";
     QTest::newRow("trailing dot") << "archive."
                                   << "压缩格式  暂不支持";
-    QTest::newRow("tar.zst") << "a.tar.zst"
-                             << "压缩格式 zst 暂不支持";
+    QTest::newRow("tar.lz") << "a.tar.lz"
+                            << "压缩格式 lz 暂不支持";
 }
 
 void TestDispatch::unsupportedSuffix()

@@ -27,9 +27,12 @@ void TestFormatRegistry::formatForFileName_data()
     QTest::newRow("TAR.BZ2") << "A.TAR.BZ2" << ArchiveFormat::TarBzip2;
     QTest::newRow("tbz2") << "a.tbz2" << ArchiveFormat::TarBzip2;
     QTest::newRow("txz") << "a.txz" << ArchiveFormat::TarXz;
+    QTest::newRow("tar.zst") << "a.tar.zst" << ArchiveFormat::TarZstd;
+    QTest::newRow("tzst") << "a.tzst" << ArchiveFormat::TarZstd;
     QTest::newRow("plain gz") << "notes.txt.gz" << ArchiveFormat::Gzip;
     QTest::newRow("plain bz2") << "data.bz2" << ArchiveFormat::Bzip2;
     QTest::newRow("plain xz") << "log.xz" << ArchiveFormat::Xz;
+    QTest::newRow("plain zst") << "trace.zst" << ArchiveFormat::Zstd;
     QTest::newRow("7z") << "a.7z" << ArchiveFormat::SevenZip;
     QTest::newRow("folders do not count") << "/x.zip/notes.txt" << ArchiveFormat::Unknown;
     QTest::newRow("only the suffix") << "zip" << ArchiveFormat::Unknown;
@@ -74,6 +77,10 @@ void TestFormatRegistry::creationNameForFileName_data()
                         << "XZ" << true;
     QTest::newRow("txz") << "backup.txz"
                          << "XZ" << true;
+    QTest::newRow("zst makes a tar.zst") << "backup.zst"
+                                         << "ZSTD" << true;
+    QTest::newRow("tzst") << "backup.tzst"
+                          << "ZSTD" << true;
     QTest::newRow("unknown suffix passed on upper-cased") << "backup.rar"
                                                           << "RAR" << false;
     QTest::newRow("no suffix") << "backup"

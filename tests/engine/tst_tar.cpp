@@ -272,9 +272,13 @@ void TestTar::commandLines_data()
                                                 "--no-same-permissions",
                                                 "--delay-directory-restore",
                                                 "--quoting-style=c"};
-    QTest::newRow("tar list") << ToolCommands::tarListArguments()
-                              << QStringList{"-tvf", "-", "--quoting-style=c", "--full-time",
-                                             "--numeric-owner"};
+    QTest::newRow("tar list from standard input")
+        << ToolCommands::tarListArguments("-")
+        << QStringList{"-tvf", "-", "--force-local", "--quoting-style=c", "--full-time", "--numeric-owner"};
+    QTest::newRow("tar list of a file with a colon in its name")
+        << ToolCommands::tarListArguments("/home/u/a:b.tar")
+        << QStringList{"-tvf",        "/home/u/a:b.tar", "--force-local", "--quoting-style=c",
+                       "--full-time", "--numeric-owner"};
     QTest::newRow("gzip") << ToolCommands::compressorArguments("gzip") << QStringList{"-c"};
     QTest::newRow("pigz") << ToolCommands::compressorArguments("pigz") << QStringList{"-c"};
     QTest::newRow("bzip2") << ToolCommands::compressorArguments("bzip2") << QStringList{"-c"};

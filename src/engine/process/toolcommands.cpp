@@ -78,10 +78,12 @@ QStringList tarExtractArguments(const QString &destinationPath)
             QStringLiteral("--quoting-style=c")};
 }
 
-QStringList tarListArguments()
+QStringList tarListArguments(const QString &archive)
 {
-    return {QStringLiteral("-tvf"), QStringLiteral("-"), QStringLiteral("--quoting-style=c"),
-            QStringLiteral("--full-time"), QStringLiteral("--numeric-owner")};
+    // "--force-local": a colon in the file's name does not make it an archive on another host.
+    return {QStringLiteral("-tvf"),          archive,
+            QStringLiteral("--force-local"), QStringLiteral("--quoting-style=c"),
+            QStringLiteral("--full-time"),   QStringLiteral("--numeric-owner")};
 }
 
 QString compressorProgram(const QString &compressor, const std::function<bool(const QString &)> &isInstalled)

@@ -33,9 +33,9 @@ qint64 tarCheckpointRecords(QByteArrayView line);
 // tar reading the stream from standard input into destinationPath, naming each member on standard
 // output as it goes (quoted as the C language quotes strings).
 QStringList tarExtractArguments(const QString &destinationPath);
-// tar listing the stream from standard input: one line a member, the names quoted as C strings,
-// full times, numeric owners.
-QStringList tarListArguments();
+// tar listing archive ("-" for standard input): one line a member, the names quoted as C strings,
+// full times, numeric owners. Given a file, tar seeks past the members' data instead of reading it.
+QStringList tarListArguments(const QString &archive);
 // The program that handles the standard format of compressor ("gzip", "bzip2", "xz", "zstd"): one
 // that uses every core when installed (pigz, lbzip2), the standard one otherwise.
 QString compressorProgram(const QString &compressor, const std::function<bool(const QString &)> &isInstalled);

@@ -31,6 +31,15 @@ OperationResult runTar(OperationContext &context, const TarSource &source, const
     return result;
 }
 
+// EntryNotFound for the first selected name the archive did not hold.
+OperationResult selectionFound(const ExtractionTarget &target)
+{
+    const QStringList unmatched = target.unmatchedSelection();
+    if (!unmatched.isEmpty())
+        return OperationResult::entryFailure(ResultCode::EntryNotFound, unmatched.first());
+    return OperationResult::success();
+}
+
 } // namespace
 
 OperationResult TarBackend::create(OperationContext &context)
@@ -76,7 +85,8 @@ OperationResult TarBackend::extract(OperationContext &context, ExtractionTarget 
             file->discard();
             return outcome;
         }
-        return target.finishStaging();
+        const OperationResult staged = target.finishStaging();
+        return staged.succeeded() ? selectionFound(target) : staged;
     }
 
     // tar names each member on a line as it reads it; the last complete line is the current entry.
@@ -98,7 +108,8 @@ OperationResult TarBackend::extract(OperationContext &context, ExtractionTarget 
                });
     if (!unpacked.succeeded())
         return unpacked;
-    return target.adoptStagedTree();
+    const OperationResult adopted = target.adoptStagedTree();
+    return adopted.succeeded() ? selectionFound(target) : adopted;
 }
 
 OperationResult TarBackend::list(OperationContext &context, ArchiveEntryList *entries)
@@ -122,9 +133,19 @@ OperationResult TarBackend::list(OperationContext &context, ArchiveEntryList *en
     }
 
     TarListing listing(context.request().legacyNameLanguage);
-    const OperationResult listed =
-        runTar(context, source, ToolCommands::tarListArguments(), TarTools::listingEnvironment(),
-               [&listing](const QByteArray &chunk) { listing.feed(chunk); });
+    const ToolPipeline::OutputHandler lines = [&listing](const QByteArray &chunk) { listing.feed(chunk); };
+    OperationResult listed;
+    if (source.isPlainTar()) {
+        // tar reads the file itself and skips the members' data.
+        ToolPipeline pipeline(context);
+        pipeline.setEnvironment(TarTools::listingEnvironment());
+        pipeline.append({tarProgram, ToolCommands::tarListArguments(source.path()), QString()});
+        pipeline.setOutputHandler(lines);
+        listed = pipeline.run();
+    } else {
+        listed = runTar(context, source, ToolCommands::tarListArguments(QStringLiteral("-")),
+                        TarTools::listingEnvironment(), lines);
+    }
     if (!listed.succeeded())
         return listed;
     listing.finish();
@@ -145,7 +166,7 @@ OperationResult TarBackend::test(OperationContext &context)
     TarListing listing(context.request().legacyNameLanguage);
     bool tarFailed = false;
     const OperationResult read = runTar(
-        context, source, ToolCommands::tarListArguments(), TarTools::listingEnvironment(),
+        context, source, ToolCommands::tarListArguments(QStringLiteral("-")), TarTools::listingEnvironment(),
         [&listing](const QByteArray &chunk) { listing.feed(chunk); }, &tarFailed);
     listing.finish();
     // tar stopped inside the member it named last: that one is damaged, whichever program noticed.

@@ -5,7 +5,6 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QHash>
 #include <QString>
 
 // Reads what tar prints about members: "tar -tv --quoting-style=c --full-time --numeric-owner" lines
@@ -44,7 +43,6 @@ public:
     ArchiveEntryList entries() const;
     // The member listed last, as text: the one tar was reading when it stopped.
     QString lastName() const { return lastMemberName; }
-    qsizetype memberCount() const { return members.size(); }
 
 private:
     void addLine(QByteArrayView line);
@@ -52,7 +50,7 @@ private:
 
     LegacyNameLanguage language;
     QByteArray partialLine;
+    // Every member line, in the listing's order; duplicates are resolved in entries().
     ArchiveEntryList members;
-    QHash<QString, qsizetype> indexByName;
     QString lastMemberName;
 };

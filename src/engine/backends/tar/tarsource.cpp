@@ -9,7 +9,7 @@
 #include <QFileInfo>
 
 TarSource::TarSource(OperationContext &context)
-    : context(context), archivePath(context.request().archivePath),
+    : context(context), archivePath(QFileInfo(context.request().archivePath).absoluteFilePath()),
       format(FormatRegistry::info(FormatRegistry::formatForFileName(archivePath))),
       decompressor(TarTools::program(format.compressor)), archiveSize(QFileInfo(archivePath).size())
 {

@@ -22,6 +22,9 @@ public:
     // The name of the one file a single compressed file holds: its own name without the suffix.
     QString innerFileName() const;
     qint64 size() const { return archiveSize; }
+    // True for a tar archive stored as it is, which tar can read (and seek in) by itself.
+    bool isPlainTar() const { return tar && decompressor.isEmpty(); }
+    QString path() const { return archivePath; }
 
     // Puts the decompressor (when there is one) first in pipeline and feeds it the archive; the bytes
     // handed over are the operation's progress, against the archive's size.

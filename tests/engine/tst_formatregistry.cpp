@@ -67,20 +67,34 @@ void TestFormatRegistry::creationNameForFileName_data()
     QTest::addColumn<QString>("creationName");
     QTest::addColumn<bool>("canCreate");
 
-    QTest::newRow("zip") << "/d/backup.zip" << "ZIP" << true;
-    QTest::newRow("7z") << "backup.7z" << "7Z" << true;
-    QTest::newRow("TAR in capitals") << "backup.TAR" << "TAR" << true;
-    QTest::newRow("gz makes a tar.gz") << "backup.gz" << "GZIP" << true;
-    QTest::newRow("tar.gz") << "backup.tar.gz" << "GZIP" << true;
-    QTest::newRow("BACKUP.GZ") << "BACKUP.GZ" << "GZIP" << true;
-    QTest::newRow("tgz") << "backup.tgz" << "GZIP" << true;
-    QTest::newRow("bz2") << "backup.bz2" << "BZIP2" << true;
-    QTest::newRow("tbz2") << "backup.tbz2" << "BZIP2" << true;
-    QTest::newRow("xz") << "backup.xz" << "XZ" << true;
-    QTest::newRow("txz") << "backup.txz" << "XZ" << true;
-    QTest::newRow("unknown suffix passed on upper-cased") << "backup.rar" << "RAR" << false;
-    QTest::newRow("read-only format") << "backup.iso" << "ISO" << false;
-    QTest::newRow("no suffix") << "backup" << "" << false;
+    QTest::newRow("zip") << "/d/backup.zip"
+                         << "ZIP" << true;
+    QTest::newRow("7z") << "backup.7z"
+                        << "7Z" << true;
+    QTest::newRow("TAR in capitals") << "backup.TAR"
+                                     << "TAR" << true;
+    QTest::newRow("gz makes a tar.gz") << "backup.gz"
+                                       << "GZIP" << true;
+    QTest::newRow("tar.gz") << "backup.tar.gz"
+                            << "GZIP" << true;
+    QTest::newRow("BACKUP.GZ") << "BACKUP.GZ"
+                               << "GZIP" << true;
+    QTest::newRow("tgz") << "backup.tgz"
+                         << "GZIP" << true;
+    QTest::newRow("bz2") << "backup.bz2"
+                         << "BZIP2" << true;
+    QTest::newRow("tbz2") << "backup.tbz2"
+                          << "BZIP2" << true;
+    QTest::newRow("xz") << "backup.xz"
+                        << "XZ" << true;
+    QTest::newRow("txz") << "backup.txz"
+                         << "XZ" << true;
+    QTest::newRow("unknown suffix passed on upper-cased") << "backup.rar"
+                                                          << "RAR" << false;
+    QTest::newRow("read-only format") << "backup.iso"
+                                      << "ISO" << false;
+    QTest::newRow("no suffix") << "backup"
+                               << "" << false;
 }
 
 void TestFormatRegistry::creationNameForFileName()

@@ -286,6 +286,8 @@ private slots:
     void legacyNames();
     void hardLinks_data();
     void hardLinks();
+    void replaceQuestion_data();
+    void replaceQuestion();
     void specialFilesNeverMade();
     void progressAndCancel();
     void passwordsWhereLibArchiveDecrypts_data();
@@ -566,6 +568,17 @@ void TestLibArchive::hostile_data()
     QTest::newRow("ar climbing name") << "ar" << Write([](const QString &path) {
         return TestTree::writeFile(path, "!<arch>\n" + bsdArMember("../outside.txt", "evil"));
     });
+    QTest::newRow("cab climbing name") << "cab" << Write([](const QString &path) {
+        // gcab refuses to store "..": a stand-in of the same length, replaced in the bytes.
+        const QString source = path + QStringLiteral(".source");
+        if (!TestTree::build(source, {{QStringLiteral("zz/outside.txt"), "evil"}}) ||
+            !shell(QStringLiteral("gcab -c \"$1\" zz/outside.txt"), {path}, source))
+            return false;
+        QByteArray bytes = TestTree::readFile(path);
+        if (bytes.count("zz\\outside.txt") != 1)
+            return false;
+        return TestTree::writeFile(path, bytes.replace("zz\\outside.txt", "..\\outside.txt"));
+    });
     QTest::newRow("lha climbing name") << "lha" << Write([](const QString &path) {
         return TestTree::writeFile(path, LhaBytes::build({LhaBytes::file("..\\outside.txt", "evil")}));
     });
@@ -767,6 +780,41 @@ void TestLibArchive::hardLinks()
     const Tree extracted = TestTree::snapshot(sandbox.destination());
     QCOMPARE(extracted.keys(), expected.keys());
     QCOMPARE(extracted, expected);
+}
+
+void TestLibArchive::replaceQuestion_data()
+{
+    QTest::addColumn<ReplaceChoice>("choice");
+    QTest::addColumn<QByteArray>("kept");
+    QTest::addColumn<ResultCode>("code");
+    QTest::newRow("replace") << ReplaceChoice::Replace << QByteArray("top\n") << ResultCode::Success;
+    QTest::newRow("skip") << ReplaceChoice::Skip << QByteArray("mine") << ResultCode::Success;
+    QTest::newRow("cancel") << ReplaceChoice::Cancel << QByteArray("mine") << ResultCode::Cancelled;
+}
+
+// A clash with an existing file is asked about, as on every route, and the answer holds.
+void TestLibArchive::replaceQuestion()
+{
+    QFETCH(ReplaceChoice, choice);
+    QFETCH(QByteArray, kept);
+    QFETCH(ResultCode, code);
+    QTemporaryDir dir;
+    const QString archive = buildArchive(QStringLiteral("rar5"), dir.path(), sampleTree());
+    QVERIFY(!archive.isEmpty());
+    Sandbox sandbox;
+    QVERIFY(TestTree::build(sandbox.destination(), {{QStringLiteral("top.txt"), "mine"}}));
+
+    ScriptedInteraction interaction;
+    interaction.replaceAnswers = {{choice, false}};
+    OperationRequest request = extractRequest(archive, sandbox.destination());
+    request.replacePolicy = ReplacePolicy::Ask;
+    const Outcome outcome = runJob(request, &interaction);
+    QVERIFY2(outcome.result.code == code, qPrintable(describe(outcome.result)));
+    QCOMPARE(interaction.replaceQuestions.size(), 1);
+    QCOMPARE(interaction.replaceQuestions.first().entry, QStringLiteral("top.txt"));
+    QCOMPARE(TestTree::readFile(sandbox.destination() + QStringLiteral("/top.txt")), kept);
+    QCOMPARE(QFileInfo::exists(sandbox.destination() + QStringLiteral("/docs/说明.txt")),
+             code == ResultCode::Success);
 }
 
 // Device nodes, FIFOs and sockets are neither listed nor made, also when the process could make

@@ -2,6 +2,9 @@
 
 #include <QFile>
 
+#include <algorithm>
+#include <limits>
+
 namespace {
 
 const QByteArray signature("Rar!\x1A\x07\x01\x00", 8);
@@ -73,37 +76,63 @@ bool hasEncryptionRecord(const QByteArray &extra)
     return false;
 }
 
+// Reads the archive through a small window: headers are a few bytes between long data areas, so
+// most of the file is never read, and the few headers close together share one read.
+class HeaderWindow
+{
+public:
+    explicit HeaderWindow(QFile &file) : file(file) {}
+
+    // The count bytes at position, or an empty array past the end.
+    QByteArray bytes(qint64 position, qint64 count)
+    {
+        if (position < start || position + count > start + window.size()) {
+            if (!file.seek(position))
+                return QByteArray();
+            window = file.read(std::max(count, windowSize));
+            start = position;
+        }
+        if (position + count > start + window.size())
+            return QByteArray();
+        return window.mid(qsizetype(position - start), qsizetype(count));
+    }
+
+private:
+    static constexpr qint64 windowSize = 16 * 1024;
+    QFile &file;
+    QByteArray window;
+    qint64 start = 0;
+};
+
 } // namespace
 
 Rar5EncryptionScan Rar5EncryptionScan::read(const QString &path)
 {
     Rar5EncryptionScan scan;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() < signature.size())
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return scan;
-    // Mapped: the headers are a few bytes between long data areas, and only their pages are touched.
-    const uchar *mapped = file.map(0, file.size());
-    if (!mapped)
+    HeaderWindow window(file);
+    if (window.bytes(0, signature.size()) != signature)
         return scan;
-    const QByteArray archive =
-        QByteArray::fromRawData(reinterpret_cast<const char *>(mapped), qsizetype(file.size()));
-    if (!archive.startsWith(signature))
-        return scan;
-    FieldReader position(archive);
-    position.skip(quint64(signature.size()));
+    qint64 position = signature.size();
     for (;;) {
-        // A header's checksum, its size, then the header itself and its data area.
+        // A header's checksum, its size in at most three bytes, the header, its data area. The
+        // smallest header (the end) takes eight bytes, so seven are always there.
+        const QByteArray prefix = window.bytes(position, 7);
+        FieldReader sizeField(prefix);
         quint64 size = 0;
-        QByteArray header;
-        if (!position.skip(4) || !position.number(&size) || size == 0 || size > maxHeaderSize ||
-            !position.take(size, &header))
+        if (!sizeField.skip(4) || !sizeField.number(&size) || size == 0 || size > maxHeaderSize)
             return scan;
+        position += sizeField.offset();
+        const QByteArray header = window.bytes(position, qint64(size));
+        position += qint64(size);
         FieldReader fields(header);
         quint64 type = 0;
         quint64 flags = 0;
         quint64 extraSize = 0;
         quint64 dataSize = 0;
-        if (!fields.number(&type) || !fields.number(&flags))
+        if (quint64(header.size()) != size || !fields.number(&type) || !fields.number(&flags))
             return scan;
         if (type == headerEncryption) {
             scan.encryptedHeaders = true;
@@ -125,7 +154,8 @@ Rar5EncryptionScan Rar5EncryptionScan::read(const QString &path)
             if (hasEncryptionRecord(header.right(qsizetype(extraSize))))
                 scan.encryptedNames.insert(name);
         }
-        if (type == headerEnd || !position.skip(dataSize))
+        if (type == headerEnd || dataSize > quint64(std::numeric_limits<qint64>::max() - position))
             return scan;
+        position += qint64(dataSize);
     }
 }

@@ -4,6 +4,7 @@
 #include "aboutdialog.h"
 #include "archivecommands.h"
 #include "filebrowser.h"
+#include "interfacecatalogue.h"
 #include "menuentry.h"
 #include "windowsettings.h"
 
@@ -81,7 +82,7 @@ void MainWindow::on_resetButton_clicked()
         return;
 
     WindowSettings::clear();
-    loadLanguage(WindowSettings::sourceLanguage);
+    loadLanguage(InterfaceCatalogue::sourceLanguage);
     browser->resetView();
     navigateToPath(FileBrowser::desktopOrHomePath());
     for (int column = 0; column < WindowSettings::columnCount; ++column)
@@ -127,7 +128,7 @@ void MainWindow::loadLanguage(QString language)
                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(qtTranslator);
 
-    const QString cataloguePath = QStringLiteral(":/translations/lang_%1.qm").arg(language);
+    const QString cataloguePath = InterfaceCatalogue::cataloguePath(language);
     bool loaded = false;
     if (!QFile::exists(cataloguePath)) {
         qWarning().noquote() << tr("翻译文件未找到:") << cataloguePath;
@@ -138,8 +139,8 @@ void MainWindow::loadLanguage(QString language)
         qWarning().noquote() << tr("加载翻译文件失败:") << cataloguePath;
     }
     // The source language needs no catalogue: its texts are the program's own.
-    if (!loaded && language != WindowSettings::sourceLanguage) {
-        loadLanguage(WindowSettings::sourceLanguage);
+    if (!loaded && language != InterfaceCatalogue::sourceLanguage) {
+        loadLanguage(InterfaceCatalogue::sourceLanguage);
         return;
     }
 

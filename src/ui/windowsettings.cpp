@@ -1,12 +1,12 @@
 #include "windowsettings.h"
 
+#include "interfacecatalogue.h"
 #include "settingskeys.h"
 
 #include <QVariant>
 
 const QRect WindowSettings::defaultGeometry(100, 100, 800, 640);
 const QList<int> WindowSettings::defaultColumnWidths{300, 100, 100, 150};
-const QString WindowSettings::sourceLanguage = QStringLiteral("zh_CN");
 
 WindowState WindowSettings::load(const QString &startPath)
 {
@@ -57,7 +57,7 @@ void WindowSettings::clear()
 QString WindowSettings::language()
 {
     const QSettings settings(SettingsKeys::organisation, SettingsKeys::application);
-    return settings.value(SettingsKeys::language, sourceLanguage).toString();
+    return settings.value(SettingsKeys::language, InterfaceCatalogue::sourceLanguage).toString();
 }
 
 void WindowSettings::saveLanguage(const QString &language)

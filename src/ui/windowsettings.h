@@ -26,7 +26,6 @@ public:
     static constexpr int columnCount = 4;
     static const QRect defaultGeometry;
     static const QList<int> defaultColumnWidths;
-    static const QString sourceLanguage;
 
     // The stored state; startPath stands in for a folder never stored.
     static WindowState load(const QString &startPath);

@@ -1515,6 +1515,12 @@ void TestArchiveCommands::engineRefusalShownInFailureBox_data()
     QTest::newRow("extract to, damaged archive") << "extract to"
                                                  << "damaged"
                                                  << "";
+    if (FormatRegistry::canExtract(QStringLiteral("old.rar"))) {
+        // The archive's path completes the text once the test knows it.
+        QTest::newRow("double-click on a damaged rar") << "double-click"
+                                                       << "rar"
+                                                       << "无法识别压缩包，或压缩包已损坏: %1";
+    }
 }
 
 // What the engine refuses is shown in the failure box in its own words, and nothing is extracted.
@@ -1525,11 +1531,16 @@ void TestArchiveCommands::engineRefusalShownInFailureBox()
     QFETCH(QString, engineText);
 
     QVERIFY(writeFile(input + QStringLiteral("/notes.txt"), "some notes\n"));
-    const QString archivePath = input + QStringLiteral("/Backup.zip");
+    const QString archivePath =
+        input + (situation == QLatin1String("rar") ? QStringLiteral("/old.rar") : QStringLiteral("/Backup.zip"));
     if (situation == QLatin1String("damaged"))
         QVERIFY(writeFile(archivePath, "PK\x03\x04 this is no archive"));
+    else if (situation == QLatin1String("rar"))
+        QVERIFY(writeFile(archivePath, "Rar!"));
     else
         QVERIFY(ZipBytes::write(archivePath, {ZipBytes::unixFile("notes.txt", "inner\n")}));
+    if (situation == QLatin1String("rar"))
+        engineText = engineText.arg(archivePath);
     const QString output = work->filePath(QStringLiteral("output"));
     QVERIFY(QDir().mkpath(output));
 
@@ -1590,8 +1601,8 @@ void TestArchiveCommands::engineRefusalShownInFailureBox()
     QCOMPARE(entriesOf(output), QStringList());
 }
 
-// A double-clicked folder is entered and any other file, an archive no backend reads among them,
-// goes to the desktop's default application; neither starts an operation.
+// A double-clicked folder is entered and a file that is no archive goes to the desktop's default
+// application; neither starts an operation.
 void TestArchiveCommands::doubleClickOnOtherEntries()
 {
     QVERIFY(TestTree::build(input,

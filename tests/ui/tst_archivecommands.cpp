@@ -1531,8 +1531,8 @@ void TestArchiveCommands::engineRefusalShownInFailureBox()
     QFETCH(QString, engineText);
 
     QVERIFY(writeFile(input + QStringLiteral("/notes.txt"), "some notes\n"));
-    const QString archivePath =
-        input + (situation == QLatin1String("rar") ? QStringLiteral("/old.rar") : QStringLiteral("/Backup.zip"));
+    const QString archivePath = input + (situation == QLatin1String("rar") ? QStringLiteral("/old.rar")
+                                                                           : QStringLiteral("/Backup.zip"));
     if (situation == QLatin1String("damaged"))
         QVERIFY(writeFile(archivePath, "PK\x03\x04 this is no archive"));
     else if (situation == QLatin1String("rar"))

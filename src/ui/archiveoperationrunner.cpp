@@ -56,7 +56,7 @@ bool ArchiveOperationRunner::start(const OperationRequest &request)
 void ArchiveOperationRunner::connectJob(quint64 run)
 {
     // The job emits on its pool thread; these are queued to this object. A report that arrives after
-    // its job has ended, or cancelled, is dropped by its run number.
+    // its job has ended is dropped by its run number; a question after a cancel is not shown.
     connect(job.get(), &ArchiveJob::progressChanged, this, [this, run](const OperationProgress &progress) {
         if (run == runNumber && job)
             showJobProgress(progress);

@@ -5,7 +5,7 @@
 
 // File-system totals behind the status line, asked of the file system at the moment of the call
 // (never the model's columns). Called on the GUI thread; large jobs hand part of their file
-// queries to the global thread pool and return when all are done.
+// queries to threads of their own and return when all are done.
 class FileStatistics
 {
 public:

@@ -5,6 +5,7 @@
 #include "myfilesystemmodel.h"
 
 #include <QColor>
+#include <QFile>
 #include <QGraphicsDropShadowEffect>
 #include <QItemSelectionModel>
 #include <QTranslator>
@@ -15,6 +16,14 @@ MainWindow::MainWindow(QWidget *parent)
       windowStartPosition(0, 0), appTranslator(new QTranslator(this)), qtTranslator(new QTranslator(this))
 {
     ui->setupUi(this);
+
+    // The light theme styles the window's own widgets: set on the panel rather than the
+    // application, it leaves the toolkit's dialogs (files, folders, passwords, message boxes) in the
+    // toolkit's style, where its paddings and heights would clip their editors. The window's own
+    // popups and dialogs have their parent inside the panel and so take the theme.
+    QFile theme(QStringLiteral(":/qss/default.css"));
+    if (theme.open(QIODevice::ReadOnly | QIODevice::Text))
+        ui->centralwidget->setStyleSheet(QString::fromUtf8(theme.readAll()));
 
     setFixedSize(800, 640);
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
@@ -32,13 +41,15 @@ MainWindow::MainWindow(QWidget *parent)
 
     setMenuBar(nullptr);
 
+    // The language comes first: the model describes each file in the default locale's language
+    // when it first lists it.
+    initLanguage();
     setupTreeView();
     setupConnections();
     setupKeyboardShortcuts();
     navigateToPath(currentPath);
     updateFolderInfo();
     loadSettings();
-    initLanguage();
     setupMainMenu();
 }
 

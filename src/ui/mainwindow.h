@@ -10,7 +10,7 @@
 
 class CompressionHandler;
 class QFileSystemModel;
-class QProgressDialog;
+class OperationProgressDialog;
 class QTranslator;
 
 QT_BEGIN_NAMESPACE
@@ -91,7 +91,7 @@ private:
     // Archive commands (mainwindow_archive.cpp)
     void setActionButtonsEnabled(bool enabled);
     void showProgressDialog(const QString &title, const QString &label);
-    QProgressDialog *findProgressDialog() const;
+    OperationProgressDialog *findProgressDialog() const;
     void startOperation(const QString &title, const QString &label,
                         const std::function<bool(CompressionHandler *)> &operation);
     void requestOperationCancel();

@@ -2,6 +2,7 @@
 #include "ui_mainwindow.h"
 
 #include "compressionhandler.h"
+#include "operationprogressdialog.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -70,23 +71,18 @@ void MainWindow::setActionButtonsEnabled(bool enabled)
 
 void MainWindow::showProgressDialog(const QString &title, const QString &label)
 {
-    auto *dialog = new QProgressDialog(label, tr("取消"), 0, 100, this);
-    dialog->setWindowTitle(title);
+    // A child of the panel, so the window's theme reaches it; modal to the window all the same.
+    auto *dialog = new OperationProgressDialog(title, label, tr("取消"), ui->centralwidget);
     dialog->setWindowModality(Qt::WindowModal);
-    // Only completion removes the dialog: the engine may still be finishing the archive at 100 %.
-    dialog->setAutoClose(false);
-    dialog->setAutoReset(false);
-    // The dialog's own handling of Cancel would just hide it while the work goes on; Cancel and
-    // Escape ask the engine to stop instead, and a close of the dialog is caught by eventFilter.
-    QObject::disconnect(dialog, &QProgressDialog::canceled, dialog, nullptr);
+    // Cancel and Escape ask the engine to stop; a close of the dialog is caught by eventFilter.
     connect(dialog, &QProgressDialog::canceled, this, &MainWindow::requestOperationCancel);
     dialog->installEventFilter(this);
     dialog->show();
 }
 
-QProgressDialog *MainWindow::findProgressDialog() const
+OperationProgressDialog *MainWindow::findProgressDialog() const
 {
-    return findChild<QProgressDialog *>();
+    return findChild<OperationProgressDialog *>();
 }
 
 void MainWindow::startOperation(const QString &title, const QString &label,
@@ -109,8 +105,8 @@ void MainWindow::requestOperationCancel()
         return;
     operationCancelRequested = true;
     compressionHandler->cancel();
-    if (QProgressDialog *dialog = findProgressDialog()) {
-        dialog->setLabelText(tr("正在取消..."));
+    if (OperationProgressDialog *dialog = findProgressDialog()) {
+        dialog->showCancelling(tr("正在取消..."));
         if (auto *cancelButton = dialog->findChild<QPushButton *>())
             cancelButton->setEnabled(false);
     }
@@ -130,10 +126,8 @@ void MainWindow::cancelAndWaitForOperation()
     // The queued completion that follows is ignored: the window is going away.
     operationInProgress = false;
     setActionButtonsEnabled(true);
-    if (QProgressDialog *dialog = findProgressDialog()) {
-        dialog->close();
-        dialog->deleteLater();
-    }
+    if (OperationProgressDialog *dialog = findProgressDialog())
+        dialog->finish();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
@@ -171,8 +165,9 @@ void MainWindow::onCompressionProgress(int value)
 {
     if (operationCancelRequested)
         compressionHandler->cancel();
-    if (QProgressDialog *dialog = findProgressDialog())
-        dialog->setValue(value);
+    // The engine reports the percentage and the entry apart; the byte counts come later.
+    if (OperationProgressDialog *dialog = findProgressDialog())
+        dialog->showProgress(value, dialog->processedBytes(), dialog->totalBytes(), dialog->currentEntry());
 }
 
 void MainWindow::onCurrentFileChanged(QString filename)
@@ -181,8 +176,8 @@ void MainWindow::onCurrentFileChanged(QString filename)
         compressionHandler->cancel();
         return;
     }
-    if (QProgressDialog *dialog = findProgressDialog())
-        dialog->setLabelText(tr("正在处理: %1").arg(filename));
+    if (OperationProgressDialog *dialog = findProgressDialog())
+        dialog->showProgress(dialog->percent(), dialog->processedBytes(), dialog->totalBytes(), filename);
 }
 
 void MainWindow::onCompressionCompleted(bool success)
@@ -191,10 +186,8 @@ void MainWindow::onCompressionCompleted(bool success)
         return;
     operationInProgress = false;
     setActionButtonsEnabled(true);
-    if (QProgressDialog *dialog = findProgressDialog()) {
-        dialog->close();
-        dialog->deleteLater();
-    }
+    if (OperationProgressDialog *dialog = findProgressDialog())
+        dialog->finish();
 
     if (success) {
         QMessageBox::information(this, tr("成功"), tr("操作完成成功"), QMessageBox::Ok);

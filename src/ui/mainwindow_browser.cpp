@@ -1,9 +1,9 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "datasize.h"
 #include "entryremoval.h"
 #include "filestatistics.h"
-#include "sizeformat.h"
 
 #include <QBitArray>
 #include <QDir>
@@ -18,21 +18,20 @@
 namespace {
 
 const char *const headerStyleSheet = R"(
-/* The head row blends into the panel: no background of its own, no borders. */
+/* The head row blends into the panel: no background of its own, no borders. Its height is the
+   text's plus the padding, so no band above the first row sorts the list when clicked. */
 QHeaderView {
     background-color: transparent;
     border: none;
-    height: 20px;
 }
 /* Column heads: bold, left aligned, text pushed down a little. */
 QHeaderView::section {
     background-color: transparent;
-    padding-top: 8px;
+    padding: 6px 5px 4px 5px;
     border: 1px solid transparent;
     text-align: left;
     font-weight: bold;
     color: #333333;
-    height: 30px;
     margin: 0px;
 }
 /* A faint shade shows which head a click will sort by. */
@@ -105,10 +104,11 @@ void MainWindow::setupTreeView()
 
     if (QHeaderView *header = ui->fileTreeView->header()) {
         header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        header->setMinimumHeight(30);
         header->setStyleSheet(QString::fromLatin1(headerStyleSheet));
         header->setMinimumSectionSize(20);
         header->setDefaultSectionSize(34);
+        // The columns keep their set widths; the last one does not stretch to the edge.
+        header->setStretchLastSection(false);
     }
 
     ui->fileTreeView->setRootIsDecorated(false);
@@ -249,7 +249,7 @@ void MainWindow::updateFolderInfo()
 
 QString MainWindow::formatFileSize(qint64 size) const
 {
-    return SizeFormat::text(size);
+    return DataSize::text(size);
 }
 
 void MainWindow::onDeleteSelected()

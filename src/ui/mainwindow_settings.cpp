@@ -183,6 +183,12 @@ void MainWindow::loadLanguage(QString language)
     // The engine reads the interface language from the default locale, to decode legacy archive
     // names in the code page users of that language write.
     QLocale::setDefault(QLocale(language));
+    // The model keeps each file's type as the MIME database wrote it in the language of the moment,
+    // and rewrites them on a language change, an event the application sends to widgets only.
+    if (fileSystemModel) {
+        QEvent languageChange(QEvent::LanguageChange);
+        QCoreApplication::sendEvent(fileSystemModel, &languageChange);
+    }
     retranslateWindow();
 }
 
@@ -217,7 +223,8 @@ void MainWindow::setupMainMenu()
         oldMenu->deleteLater();
     }
 
-    auto *menu = new QMenu(this);
+    // A child of the panel, so the window's theme reaches it.
+    auto *menu = new QMenu(ui->menuButton);
     auto *languageGroup = new QActionGroup(this);
     languageGroup->setExclusive(true);
 
@@ -256,6 +263,7 @@ void MainWindow::changeEvent(QEvent *event)
 
 void MainWindow::on_aboutButton_clicked()
 {
-    AboutDialog dialog(this);
+    // A child of the panel, so the window's theme reaches it.
+    AboutDialog dialog(ui->centralwidget);
     dialog.exec();
 }

@@ -2,8 +2,12 @@
 
 #include <QFileSystemModel>
 
-// The file system model of the main window's tree: the toolkit's model with column heads that
-// follow the language installed at the moment they are asked for.
+class QDateTime;
+class QLocale;
+
+// The file system model of the main window's tree: the toolkit's model with column heads, sizes,
+// folder types and dates in the language installed at the moment they are asked for (the toolkit
+// formats those with the system's locale, and its catalogues lack the folder type in Chinese).
 class MyFileSystemModel : public QFileSystemModel
 {
     Q_OBJECT
@@ -13,4 +17,8 @@ public:
     ~MyFileSystemModel() override;
 
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+
+    // A modification time as the date column shows it: the locale's short date and time.
+    static QString modifiedText(const QDateTime &modified, const QLocale &locale);
 };

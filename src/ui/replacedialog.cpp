@@ -1,6 +1,6 @@
 #include "replacedialog.h"
 
-#include "sizeformat.h"
+#include "datasize.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -78,5 +78,5 @@ QString ReplaceDialog::describe(const ItemDescription &item) const
         return tr("文件夹，修改于 %1").arg(date);
     if (item.isLink)
         return tr("链接，修改于 %1").arg(date);
-    return tr("%1，修改于 %2").arg(SizeFormat::text(item.size), date);
+    return tr("%1，修改于 %2").arg(DataSize::text(item.size), date);
 }

@@ -34,6 +34,21 @@ void TestFormatRegistry::formatForFileName_data()
     QTest::newRow("plain xz") << "log.xz" << ArchiveFormat::Xz;
     QTest::newRow("plain zst") << "trace.zst" << ArchiveFormat::Zstd;
     QTest::newRow("7z") << "a.7z" << ArchiveFormat::SevenZip;
+    QTest::newRow("rar") << "a.rar" << ArchiveFormat::Rar;
+    QTest::newRow("RAR") << "A.RAR" << ArchiveFormat::Rar;
+    QTest::newRow("iso") << "disc.iso" << ArchiveFormat::Iso;
+    QTest::newRow("cpio") << "initrd.cpio" << ArchiveFormat::Cpio;
+    QTest::newRow("ar") << "a.ar" << ArchiveFormat::Ar;
+    QTest::newRow("static library is no archive to open") << "libm.a" << ArchiveFormat::Unknown;
+    QTest::newRow("deb") << "pkg_1.0_all.deb" << ArchiveFormat::Deb;
+    QTest::newRow("cab") << "a.cab" << ArchiveFormat::Cab;
+    QTest::newRow("lha") << "a.lha" << ArchiveFormat::Lha;
+    QTest::newRow("lzh") << "a.LZH" << ArchiveFormat::Lha;
+    QTest::newRow("xar") << "a.xar" << ArchiveFormat::Xar;
+    QTest::newRow("tar.lz4") << "a.tar.lz4" << ArchiveFormat::TarLz4;
+    QTest::newRow("tar.lzma") << "a.tar.lzma" << ArchiveFormat::TarLzma;
+    QTest::newRow("tlz is tar.lzma") << "a.tlz" << ArchiveFormat::TarLzma;
+    QTest::newRow("tar.lz") << "a.tar.lz" << ArchiveFormat::TarLzip;
     QTest::newRow("folders do not count") << "/x.zip/notes.txt" << ArchiveFormat::Unknown;
     QTest::newRow("only the suffix") << "zip" << ArchiveFormat::Unknown;
     QTest::newRow("hidden name without suffix") << ".zip" << ArchiveFormat::Unknown;
@@ -83,6 +98,8 @@ void TestFormatRegistry::creationNameForFileName_data()
                           << "ZSTD" << true;
     QTest::newRow("unknown suffix passed on upper-cased") << "backup.rar"
                                                           << "RAR" << false;
+    QTest::newRow("read-only format") << "backup.iso"
+                                      << "ISO" << false;
     QTest::newRow("no suffix") << "backup"
                                << "" << false;
 }

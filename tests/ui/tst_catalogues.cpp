@@ -136,6 +136,7 @@ private slots:
     void everyTextIsTranslated_data();
     void everyTextIsTranslated();
     void sourceLanguageCatalogueHoldsNoMessages();
+    void missingDestinationIsAFolderInEnglish();
     void compiledCataloguesNameTheirLanguage_data();
     void compiledCataloguesNameTheirLanguage();
 
@@ -247,6 +248,15 @@ void TestCatalogues::sourceLanguageCatalogueHoldsNoMessages()
     for (auto it = scanned.cbegin(); it != scanned.cend(); ++it)
         QVERIFY(compiled.translate(it.key().first.toUtf8().constData(), it.key().second.toUtf8().constData())
                     .isEmpty());
+}
+
+// Users pick a destination folder in the dialogs; the failure names it the same way.
+void TestCatalogues::missingDestinationIsAFolderInEnglish()
+{
+    QTranslator compiled;
+    QVERIFY(compiled.load(QStringLiteral(":/translations/lang_en_US.qm")));
+    QCOMPARE(compiled.translate("CompressionHandler", "未指定解压目标目录"),
+             QStringLiteral("No extraction destination folder specified"));
 }
 
 void TestCatalogues::compiledCataloguesNameTheirLanguage_data()

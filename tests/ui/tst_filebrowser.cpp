@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 #include "uitestsupport.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QFileSystemModel>
 #include <QHeaderView>
@@ -41,6 +42,8 @@ private slots:
     void startsOnDesktopFolder();
     void homeFolderStandsInForMissingDesktop();
     void treeViewSetup();
+    void headerHeightFollowsItsText_data();
+    void headerHeightFollowsItsText();
     void pathField_data();
     void pathField();
     void missingPathInDriveListEmptiesField();
@@ -176,7 +179,6 @@ void TestFileBrowser::treeViewSetup()
     QVERIFY(tree->isSortingEnabled());
     QCOMPARE(tree->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
     QCOMPARE(tree->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-    QCOMPARE(tree->header()->minimumHeight(), 30);
     QCOMPARE(tree->header()->minimumSectionSize(), 20);
     QCOMPARE(tree->header()->defaultAlignment(), Qt::AlignLeft | Qt::AlignVCenter);
     QVERIFY(tree->header()->styleSheet().contains(QStringLiteral("rgba(240, 240, 240, 100)")));
@@ -184,10 +186,52 @@ void TestFileBrowser::treeViewSetup()
     QCOMPARE(tree->columnWidth(0), 300);
     QCOMPARE(tree->columnWidth(1), 100);
     QCOMPARE(tree->columnWidth(2), 100);
-    // The last column is set to 150 and, as the header's last section, stretches to the edge.
-    QVERIFY(tree->columnWidth(3) >= 150);
+    // In the shown window too: the last column does not stretch to the edge.
+    QCOMPARE(tree->columnWidth(3), 150);
+    QVERIFY(!tree->header()->stretchLastSection());
     QCOMPARE(model()->nameFilters(), QStringList());
     QVERIFY(model()->isReadOnly());
+}
+
+void TestFileBrowser::headerHeightFollowsItsText_data()
+{
+    QTest::addColumn<int>("pointSize");
+    QTest::newRow("small") << 7;
+    QTest::newRow("default") << 0;
+    QTest::newRow("large") << 20;
+}
+
+// The head row is as tall as its bold text (or the model's icon placeholder of the first head)
+// and a little padding: no empty band above the first row, where a click would sort the list.
+void TestFileBrowser::headerHeightFollowsItsText()
+{
+    QFETCH(int, pointSize);
+
+    const QFont desktopFont = QApplication::font();
+    QFont font = desktopFont;
+    if (pointSize > 0)
+        font.setPointSize(pointSize);
+    QApplication::setFont(font);
+    MainWindow sized;
+    sized.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&sized));
+    QApplication::setFont(desktopFont);
+
+    auto *tree = sized.findChild<QTreeView *>(QStringLiteral("fileTreeView"));
+    QHeaderView *header = tree->header();
+    // The heads' own texts, whose Chinese glyphs may come from a taller fallback font.
+    font.setBold(true);
+    int textHeight = 0;
+    for (int section = 0; section < header->count(); ++section) {
+        const QString head = tree->model()->headerData(section, Qt::Horizontal).toString();
+        textHeight = std::max(textHeight, QFontMetrics(font).size(0, head).height());
+    }
+    const int contentHeight = std::max(textHeight, header->style()->pixelMetric(QStyle::PM_SmallIconSize));
+    QVERIFY2(
+        header->height() >= textHeight && header->height() <= contentHeight + 18,
+        qPrintable(QStringLiteral("header %1 px for text of %2 px").arg(header->height()).arg(textHeight)));
+    // The first row starts right under it.
+    QCOMPARE(tree->viewport()->geometry().top(), header->geometry().bottom() + 1);
 }
 
 void TestFileBrowser::pathField_data()
@@ -519,6 +563,8 @@ void TestFileBrowser::sizeTexts()
     writeFile(file, size);
     typePath(work->path());
     QCOMPARE(statusText(), QStringLiteral("文件夹: 0 | 文件: 1 | 大小: %1").arg(text));
+    // The list writes sizes as the status line does.
+    QTRY_COMPARE(model()->index(file).siblingAtColumn(1).data().toString(), text);
     select({file});
     click("refreshButton");
     QCOMPARE(selectionText(), QStringLiteral("选中: 1 个项目 | 大小: %1").arg(text));

@@ -8,6 +8,7 @@
 
 #include <QAbstractItemModel>
 #include <QActionGroup>
+#include <QDateTime>
 #include <QDesktopServices>
 #include <QFileSystemModel>
 #include <QLabel>
@@ -117,6 +118,8 @@ private slots:
     void unknownCodeFallsBackToSourceLanguage();
     void driveListNameFollowsLanguage();
     void statusLineKeepsItsFiguresAcrossSwitches();
+    void columnTextsFollowTheLanguage_data();
+    void columnTextsFollowTheLanguage();
     void menuIsRebuiltOnceAfterManySwitches();
     void choosingFromTheOpenMenuReplacesItSafely();
     void aboutDialogShowsEnglish();
@@ -327,6 +330,83 @@ void TestLanguages::statusLineKeepsItsFiguresAcrossSwitches()
     QCOMPARE(statusLine(),
              (QStringList{"選中: 1 個項目 | 大小: 5 位元組", "資料夾: 0 | 檔案: 1 | 大小: 5 位元組"}));
     QVERIFY(note.remove());
+}
+
+void TestLanguages::columnTextsFollowTheLanguage_data()
+{
+    QTest::addColumn<bool>("switched");
+    QTest::addColumn<int>("entry");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QStringList>("folderRow");
+    QTest::addColumn<QStringList>("fileRow");
+    QTest::addColumn<QString>("drive");
+
+    const QString chineseDate = QStringLiteral("2026/12/10 08:54");
+    const QStringList simplifiedFolder{"", "文件夹"};
+    const QStringList simplifiedFile{"6 字节", "纯文本文档", chineseDate};
+    const QStringList traditionalFolder{"", "資料夾"};
+    const QStringList traditionalFile{"6 位元組", "純文字文件", chineseDate};
+    const QStringList englishFolder{"", "Folder"};
+    const QStringList englishFile{"6 bytes", "plain text document", "12/10/26 8:54 AM"};
+    for (const bool switched : {false, true}) {
+        const char *how = switched ? "switched" : "at start-up";
+        if (!switched) {
+            QTest::addRow("Simplified Chinese %s", how) << switched << int(SimplifiedEntry) << "zh_CN"
+                                                        << simplifiedFolder << simplifiedFile << "驱动器";
+        }
+        QTest::addRow("Traditional Chinese %s", how) << switched << int(TraditionalEntry) << "zh_TW"
+                                                     << traditionalFolder << traditionalFile << "磁碟機";
+        QTest::addRow("English %s", how)
+            << switched << int(EnglishEntry) << "en_US" << englishFolder << englishFile << "Drive";
+    }
+}
+
+// Size, type and date of the list's rows are written in the interface language, with its locale's
+// dates and the status line's units, whether the language applies at start-up or is chosen later.
+void TestLanguages::columnTextsFollowTheLanguage()
+{
+    QFETCH(bool, switched);
+    QFETCH(int, entry);
+    QFETCH(QString, code);
+    QFETCH(QStringList, folderRow);
+    QFETCH(QStringList, fileRow);
+    QFETCH(QString, drive);
+
+    const QDateTime modified(QDate(2026, 12, 10), QTime(8, 54, 4));
+    const QString folder = desktopPath() + QStringLiteral("/docs");
+    QVERIFY(QDir().mkpath(folder));
+    QFile note(desktopPath() + QStringLiteral("/note.txt"));
+    QVERIFY(note.open(QIODevice::WriteOnly));
+    note.write("hello\n");
+    QVERIFY(note.flush());
+    QVERIFY(note.setFileTime(modified, QFileDevice::FileModificationTime));
+    note.close();
+    if (!switched)
+        QSettings(organisation, organisation).setValue(QStringLiteral("language"), code);
+
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto *tree = window.findChild<QTreeView *>(QStringLiteral("fileTreeView"));
+    const QAbstractItemModel *model = tree->model();
+    const auto rowTexts = [&](const QString &path) {
+        const QModelIndex index = qobject_cast<const QFileSystemModel *>(model)->index(path);
+        QStringList texts;
+        for (int column = 1; column < 4; ++column)
+            texts.append(index.siblingAtColumn(column).data().toString());
+        return texts;
+    };
+    if (switched) {
+        // The rows are listed, and their types known, in the source language first.
+        QTRY_COMPARE(rowTexts(note.fileName()).value(1), QStringLiteral("纯文本文档"));
+        triggerMenuEntry(&window, entry);
+    }
+    QTRY_COMPARE(rowTexts(note.fileName()), fileRow);
+    QTRY_COMPARE(rowTexts(folder).mid(0, 2), folderRow);
+    QCOMPARE(rowTexts(QStringLiteral("/")).value(1), drive);
+
+    QVERIFY(note.remove());
+    QVERIFY(QDir(folder).removeRecursively());
 }
 
 void TestLanguages::menuIsRebuiltOnceAfterManySwitches()

@@ -253,11 +253,16 @@ void TestMainWindow::widgetSizes()
         QCOMPARE(child<QFrame>(name)->frameShadow(), QFrame::Raised);
     }
 
-    // The status line: a nested layout with a 10-pixel left margin and nothing else set.
+    // The status line: a nested layout with a 10-pixel left margin, its two texts set well apart.
     QLayout *status = window->findChild<QHBoxLayout *>(QStringLiteral("statusLayout"));
     QVERIFY(status);
     QCOMPARE(status->contentsMargins().left(), 10);
     QCOMPARE(layoutItemNames(status), (QStringList{"selectedInfoLabel", "statusLabel", "<hspacer>"}));
+    auto *selection = child<QLabel>("selectedInfoLabel");
+    auto *folder = child<QLabel>("statusLabel");
+    const int textEnd = selection->x() + selection->fontMetrics().horizontalAdvance(selection->text());
+    QVERIFY2(folder->x() - textEnd >= 16,
+             qPrintable(QStringLiteral("%1 px between the texts").arg(folder->x() - textEnd)));
 
     // The panel fills the window inside the 10-pixel shadow band.
     QCOMPARE(child<QFrame>("frameMain")->geometry(), QRect(10, 10, 780, 620));

@@ -214,7 +214,7 @@ void TestResources::logoIcoHoldsThirteenImages()
 
 void TestResources::toolbarButtonColours()
 {
-    qApp->setStyleSheet(QString::fromUtf8(readResource(QStringLiteral(":/qss/default.css"))));
+    // The window applies the light theme itself, to its own widgets.
     MainWindow window;
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -227,7 +227,6 @@ void TestResources::toolbarButtonColours()
     QTest::mouseMove(button, button->rect().center());
     QTRY_VERIFY(button->underMouse());
     QTRY_VERIFY(pixelsNear(button->grab().toImage(), QColor(0x00, 0xb6, 0x88), 24) > 0);
-    qApp->setStyleSheet(QString());
 }
 
 KELVANE_UI_TEST_MAIN(TestResources)

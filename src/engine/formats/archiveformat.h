@@ -20,6 +20,18 @@ enum class ArchiveFormat {
     Bzip2,
     Xz,
     Zstd,
+    // Read through libarchive only.
+    Rar,
+    Iso,
+    Cpio,
+    Ar,
+    Deb,
+    Cab,
+    Lha,
+    Xar,
+    TarLz4,
+    TarLzma,
+    TarLzip,
 };
 
 // The code that reads and writes a format.
@@ -28,6 +40,7 @@ enum class BackendKind {
     Zip,         // libzip, in-process
     TarPipeline, // tar and a compressor as external programs
     SevenZip,    // the 7z program
+    LibArchive,  // libarchive, in-process, read-only
 };
 
 struct FormatInfo {

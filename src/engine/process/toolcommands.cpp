@@ -86,35 +86,6 @@ QStringList tarListArguments(const QString &archive)
             QStringLiteral("--full-time"),   QStringLiteral("--numeric-owner")};
 }
 
-QStringList sevenZipCreateArguments(const QStringList &files, const QString &archivePath,
-                                    const QString &excludedName, bool withPassword)
-{
-    QStringList arguments{QStringLiteral("a"), archivePath};
-    // Absolute inputs store each item under its own name, as tar and ZIP do.
-    for (const QString &file : files)
-        arguments << absoluteCleanPath(file);
-    if (!excludedName.isEmpty())
-        arguments << QStringLiteral("-xr!") + excludedName;
-    // "-spd": a selected file named "star*.txt" is that file, not a pattern that also takes in
-    // "star-2.txt" beside it.
-    arguments << QStringLiteral("-spd") << QStringLiteral("-t7z") << QStringLiteral("-bso0")
-              << QStringLiteral("-bsp1");
-    if (withPassword)
-        arguments << QStringLiteral("-p");
-    return arguments;
-}
-
-QStringList sevenZipExtractArguments(const QString &archivePath, const QString &destinationPath)
-{
-    // "-aoa" overwrites existing files as tar does, instead of asking on standard input.
-    return {QStringLiteral("x"),
-            archivePath,
-            QStringLiteral("-o") + destinationPath,
-            QStringLiteral("-aoa"),
-            QStringLiteral("-bso0"),
-            QStringLiteral("-bsp1")};
-}
-
 QString compressorProgram(const QString &compressor, const std::function<bool(const QString &)> &isInstalled)
 {
     static const QList<std::pair<QLatin1String, QLatin1String>> parallel{

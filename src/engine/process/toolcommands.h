@@ -36,10 +36,6 @@ QStringList tarExtractArguments(const QString &destinationPath);
 // tar listing archive ("-" for standard input): one line a member, the names quoted as C strings,
 // full times, numeric owners. Given a file, tar seeks past the members' data instead of reading it.
 QStringList tarListArguments(const QString &archive);
-// The password is never part of the arguments: a bare "-p" makes 7z read it from standard input.
-QStringList sevenZipCreateArguments(const QStringList &files, const QString &archivePath,
-                                    const QString &excludedName, bool withPassword);
-QStringList sevenZipExtractArguments(const QString &archivePath, const QString &destinationPath);
 // The program that handles the standard format of compressor ("gzip", "bzip2", "xz", "zstd"): one
 // that uses every core when installed (pigz, lbzip2), the standard one otherwise.
 QString compressorProgram(const QString &compressor, const std::function<bool(const QString &)> &isInstalled);

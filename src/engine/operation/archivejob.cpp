@@ -5,14 +5,10 @@
 #include "extractiontarget.h"
 
 #include <QFileInfo>
-#include <QMutexLocker>
 
 #include <memory>
 
 namespace {
-
-// A waiting question looks at the cancel flag this often, besides being woken by cancel() itself.
-constexpr unsigned long questionPollMs = 100;
 
 bool archiveExists(const QString &path)
 {
@@ -37,8 +33,8 @@ void ArchiveJob::cancel()
 {
     cancelRequested = true;
     // Under the mutex, so a question about to wait cannot miss the wake-up.
-    QMutexLocker locker(&mutex);
-    answered.wakeAll();
+    const std::lock_guard<std::mutex> locker(mutex);
+    answered.notify_all();
 }
 
 void ArchiveJob::setInteraction(Interaction *interaction)
@@ -53,29 +49,29 @@ void ArchiveJob::setAsksThroughSignals(bool enabled)
 
 void ArchiveJob::answerPassword(const PasswordAnswer &answer)
 {
-    QMutexLocker locker(&mutex);
+    const std::lock_guard<std::mutex> locker(mutex);
     pendingPassword = answer;
     passwordAnswered = true;
-    answered.wakeAll();
+    answered.notify_all();
 }
 
 void ArchiveJob::answerReplace(const ReplaceAnswer &answer)
 {
-    QMutexLocker locker(&mutex);
+    const std::lock_guard<std::mutex> locker(mutex);
     pendingReplace = answer;
     replaceAnswered = true;
-    answered.wakeAll();
+    answered.notify_all();
 }
 
 OperationResult ArchiveJob::result() const
 {
-    QMutexLocker locker(&mutex);
+    const std::lock_guard<std::mutex> locker(mutex);
     return finalResult;
 }
 
 ArchiveEntryList ArchiveJob::entries() const
 {
-    QMutexLocker locker(&mutex);
+    const std::lock_guard<std::mutex> locker(mutex);
     return listedEntries;
 }
 
@@ -93,7 +89,7 @@ OperationResult ArchiveJob::run()
     }
     context.publishFinal(outcome.succeeded());
     {
-        QMutexLocker locker(&mutex);
+        const std::lock_guard<std::mutex> locker(mutex);
         finalResult = outcome;
     }
     emit finished(outcome);
@@ -141,7 +137,7 @@ OperationResult ArchiveJob::execute(OperationContext &context)
         ArchiveEntryList entries;
         outcome = backend->list(context, &entries);
         if (outcome.succeeded()) {
-            QMutexLocker locker(&mutex);
+            const std::lock_guard<std::mutex> locker(mutex);
             listedEntries = entries;
         }
         break;
@@ -164,13 +160,13 @@ void ArchiveJob::progressUpdated(const OperationProgress &progress)
 PasswordAnswer ArchiveJob::askPassword(const PasswordQuestion &question)
 {
     {
-        QMutexLocker locker(&mutex);
+        const std::lock_guard<std::mutex> locker(mutex);
         passwordAnswered = false;
     }
     emit passwordRequested(question);
-    QMutexLocker locker(&mutex);
-    while (!passwordAnswered && !isCancelled())
-        answered.wait(&mutex, questionPollMs);
+    std::unique_lock<std::mutex> locker(mutex);
+    // cancel() notifies under the mutex, so the flag it set first is seen here.
+    answered.wait(locker, [this] { return passwordAnswered || isCancelled(); });
     if (!passwordAnswered)
         return {};
     return pendingPassword;
@@ -179,13 +175,12 @@ PasswordAnswer ArchiveJob::askPassword(const PasswordQuestion &question)
 ReplaceAnswer ArchiveJob::askReplace(const ReplaceQuestion &question)
 {
     {
-        QMutexLocker locker(&mutex);
+        const std::lock_guard<std::mutex> locker(mutex);
         replaceAnswered = false;
     }
     emit replaceRequested(question);
-    QMutexLocker locker(&mutex);
-    while (!replaceAnswered && !isCancelled())
-        answered.wait(&mutex, questionPollMs);
+    std::unique_lock<std::mutex> locker(mutex);
+    answered.wait(locker, [this] { return replaceAnswered || isCancelled(); });
     if (!replaceAnswered)
         return {ReplaceChoice::Cancel, false};
     return pendingReplace;

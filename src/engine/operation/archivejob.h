@@ -7,11 +7,11 @@
 #include "operationrequest.h"
 #include "operationresult.h"
 
-#include <QMutex>
 #include <QObject>
-#include <QWaitCondition>
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 
 // One archive operation, created with its request and its own cancel flag. Create it on the thread
 // that shows its questions (the GUI thread), run() it on a worker, keep it alive until run() returns.
@@ -63,8 +63,10 @@ private:
     Interaction *externalInteraction = nullptr;
     bool asksThroughSignals = false;
 
-    mutable QMutex mutex;
-    QWaitCondition answered;
+    // Standard primitives rather than the toolkit's: a QWaitCondition releases its QMutex inside the
+    // uninstrumented toolkit, where ThreadSanitizer cannot see it, and then reports every answer.
+    mutable std::mutex mutex;
+    std::condition_variable answered;
     bool passwordAnswered = false;
     PasswordAnswer pendingPassword;
     bool replaceAnswered = false;

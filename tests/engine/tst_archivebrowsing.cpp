@@ -107,6 +107,8 @@ private slots:
     void asksBeforeReplacing();
     void testsWholeArchive_data();
     void testsWholeArchive();
+    void findsFirstDamagedEntry_data();
+    void findsFirstDamagedEntry();
     void asksPasswordOnlyWhenNeeded_data();
     void asksPasswordOnlyWhenNeeded();
     void legacyNames_data();
@@ -303,6 +305,46 @@ void TestArchiveBrowsing::testsWholeArchive()
     CompressionHandler handler;
     QVERIFY2(handler.testArchive(archive, QString()), qPrintable(handler.lastError()));
     QCOMPARE(TestTree::snapshot(dir.path()), before);
+}
+
+void TestArchiveBrowsing::findsFirstDamagedEntry_data()
+{
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<QByteArray>("archiveBytes");
+    QTest::addColumn<QString>("damaged");
+
+    ZipBytes::Entry second = ZipBytes::unixFile("docs/b.txt", TestTree::sampleData(5000, 2));
+    second.wrongCrc = true;
+    ZipBytes::Entry third = ZipBytes::unixFile("docs/c.txt", "c");
+    third.wrongCrc = true;
+    QTest::newRow("zip") << "zip"
+                         << ZipBytes::build({ZipBytes::unixFile("docs/a.txt", "a"), second, third,
+                                             ZipBytes::unixFile("z.txt", "z")})
+                         << "docs/b.txt";
+}
+
+// Test reads everything and writes nothing; it names the first entry in archive order that fails,
+// and listing the same archive still works.
+void TestArchiveBrowsing::findsFirstDamagedEntry()
+{
+    QFETCH(QString, suffix);
+    QFETCH(QByteArray, archiveBytes);
+    QFETCH(QString, damaged);
+
+    QTemporaryDir dir;
+    const QString archive = dir.filePath("damaged." + suffix);
+    QVERIFY(TestTree::writeFile(archive, archiveBytes));
+    CompressionHandler handler;
+    QVERIFY(!handler.testArchive(archive, QString()));
+    QCOMPARE(handler.lastResult().code, ResultCode::DamagedEntry);
+    QCOMPARE(handler.lastResult().entry, damaged);
+    QVERIFY2(handler.lastError().contains(damaged), qPrintable(handler.lastError()));
+    QCOMPARE(TestTree::snapshot(dir.path()).keys(), QStringList{"damaged." + suffix});
+
+    QList<ArchiveEntry> entries;
+    QVERIFY2(handler.listArchive(archive, QString(), &entries), qPrintable(describe(handler.lastResult())));
+    QVERIFY(std::any_of(entries.cbegin(), entries.cend(),
+                        [&damaged](const ArchiveEntry &entry) { return entry.name == damaged; }));
 }
 
 void TestArchiveBrowsing::asksPasswordOnlyWhenNeeded_data()

@@ -38,6 +38,7 @@ int runJob(const OperationRequest &request, QTextStream &out, QTextStream &err)
 int main(int argc, char *argv[])
 {
     CompressionHandler::tuneAllocatorForArchiveWork();
+    CompressionHandler::pinTimeZoneForArchiveWork();
     QCoreApplication app(argc, argv);
     QStringList arguments = app.arguments().mid(1);
     QTextStream out(stdout);

@@ -3,6 +3,8 @@
 #include "archivejob.h"
 #include "resultmessage.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QMutexLocker>
 
 #ifdef Q_OS_LINUX
@@ -55,6 +57,15 @@ void CompressionHandler::tuneAllocatorForArchiveWork()
 #ifdef Q_OS_LINUX
     mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
     mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
+#endif
+}
+
+void CompressionHandler::pinTimeZoneForArchiveWork()
+{
+#ifdef Q_OS_LINUX
+    const QString zoneFile = QStringLiteral("/etc/localtime");
+    if (!qEnvironmentVariableIsSet("TZ") && QFileInfo::exists(zoneFile))
+        qputenv("TZ", ":" + QFile::encodeName(zoneFile));
 #endif
 }
 

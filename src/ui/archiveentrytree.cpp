@@ -2,6 +2,8 @@
 
 #include "extractiontarget.h"
 
+#include <algorithm>
+
 namespace {
 
 bool isSeparator(QChar character)
@@ -92,8 +94,12 @@ void ArchiveEntryTree::setEntry(int id, const ArchiveEntry &entry)
 ArchiveEntryTree ArchiveEntryTree::build(const ArchiveEntryList &entries)
 {
     ArchiveEntryTree tree;
-    tree.nodes.reserve(entries.size() + 1);
+    // Room for the folders names imply beyond those listed, so the nodes are not moved midway.
+    tree.nodes.reserve(entries.size() + entries.size() / 8 + 1);
     tree.itemIds.reserve(entries.size());
+    // Archives keep a folder's items together: most names share the previous one's parent.
+    QStringView lastParentPath;
+    int lastParent = top;
     for (const ArchiveEntry &entry : entries) {
         QString path = entry.name;
         if (!isNormal(path)) {
@@ -114,16 +120,24 @@ ArchiveEntryTree ArchiveEntryTree::build(const ArchiveEntryList &entries)
             tree.setEntry(id, entry);
             continue;
         }
-        const auto existing = tree.itemIds.constFind(QStringView(path));
-        if (existing != tree.itemIds.cend()) {
-            tree.setEntry(existing.value(), entry);
+        const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+        const QStringView parentPath = QStringView(path).left(std::max<qsizetype>(0, slash));
+        if (slash < 0) {
+            lastParent = top;
+            lastParentPath = QStringView();
+        } else if (lastParent == top || parentPath != lastParentPath) {
+            lastParent = tree.folderFor(parentPath, path);
+            lastParentPath = QStringView(tree.nodes.at(lastParent).path);
+        }
+        // One lookup finds a repeated path or makes its slot: item ids start at 1. The key views
+        // this string's characters, which the new node shares.
+        int &slot = tree.itemIds[QStringView(path)];
+        if (slot != 0) {
+            tree.setEntry(slot, entry);
             continue;
         }
-        const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-        const int parent = slash < 0 ? top : tree.folderFor(QStringView(path).left(slash), path);
-        const int id = tree.addNode(path, parent, false);
-        tree.itemIds.insert(QStringView(tree.nodes.at(id).path), id);
-        tree.setEntry(id, entry);
+        slot = tree.addNode(path, lastParent, false);
+        tree.setEntry(slot, entry);
     }
 
     for (qsizetype id = 1; id < tree.nodes.size(); ++id) {

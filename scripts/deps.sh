@@ -10,14 +10,18 @@ packages=(
     qt6-svg-dev libqt6svg6 qt6-translations-l10n libgl-dev
     # a font with Chinese glyphs: a fresh desktop has none, and the interface is Chinese by default
     fonts-noto-cjk
-    # ZIP engine
-    libzip-dev zlib1g-dev
+    # ZIP engine, and libarchive for the read-only formats
+    libzip-dev zlib1g-dev libarchive-dev
     # the external archive programs the engine runs
     tar gzip bzip2 xz-utils p7zip-full
-    # desktop integration checks and packaging
-    desktop-file-utils appstream dpkg-dev file
+    # gzip and bzip2 on every core, and zstd
+    pigz lbzip2 zstd
+    # desktop integration checks and packaging; man checks the manual page
+    desktop-file-utils appstream dpkg-dev file man-db
     # independent readers and writers the tests cross-check with
     zip unzip libarchive-tools
+    # writers of the read-only formats' test archives: ISO images, cab, tar under lz4, lzip and lzma
+    xorriso gcab lz4 lzip
     # MinGW's windres, which compiles the Windows resource script in a Linux test run
     binutils-mingw-w64-x86-64
     # the hostile-archive tests write their archives with python3's zipfile and tarfile

@@ -29,6 +29,112 @@
     </message>
 </context>
 <context>
+    <name>CliArgumentParser</name>
+    <message>
+        <source>不接受命令行中的密码（本机的其他用户可以看到它）；请使用 --password-stdin</source>
+        <translation>Passwords are not accepted on the command line (other users of this computer can see them); use --password-stdin</translation>
+    </message>
+    <message>
+        <source>未知选项: %1</source>
+        <translation>Unknown option: %1</translation>
+    </message>
+    <message>
+        <source>缺少命令</source>
+        <translation>Missing command</translation>
+    </message>
+    <message>
+        <source>未知命令: %1</source>
+        <translation>Unknown command: %1</translation>
+    </message>
+    <message>
+        <source>缺少压缩包</source>
+        <translation>Missing archive</translation>
+    </message>
+    <message>
+        <source>选项 %1 不适用于命令 %2</source>
+        <translation>Option %1 does not apply to command %2</translation>
+    </message>
+    <message>
+        <source>缺少要压缩的文件或文件夹</source>
+        <translation>Missing files or folders to compress</translation>
+    </message>
+    <message>
+        <source>要压缩的路径为空</source>
+        <translation>A path to compress is empty</translation>
+    </message>
+    <message>
+        <source>多余的参数: %1</source>
+        <translation>Unexpected argument: %1</translation>
+    </message>
+    <message>
+        <source>解压目标文件夹为空</source>
+        <translation>The folder to extract into is empty</translation>
+    </message>
+    <message>
+        <source>--overwrite 的值无效: %1（可用: ask、replace、skip、rename）</source>
+        <translation>Invalid value for --overwrite: %1 (use ask, replace, skip or rename)</translation>
+    </message>
+</context>
+<context>
+    <name>CliRunner</name>
+    <message>
+        <source>%1 格式的压缩包只能读取，不能创建</source>
+        <translation>%1 archives can be read but not created</translation>
+    </message>
+    <message>
+        <source>无法从名称看出要创建的格式: %1</source>
+        <translation>Cannot tell from the name which format to create: %1</translation>
+    </message>
+    <message>
+        <source>可创建: %1</source>
+        <translation>Can create: %1</translation>
+    </message>
+    <message>
+        <source>%1 格式的压缩包不能加密</source>
+        <translation>%1 archives cannot be encrypted</translation>
+    </message>
+    <message>
+        <source>密码: </source>
+        <translation>Password: </translation>
+    </message>
+    <message>
+        <source>标准输入中没有密码</source>
+        <translation>No password on standard input</translation>
+    </message>
+    <message>
+        <source>密码为空，未创建压缩包</source>
+        <translation>The password is empty; no archive was created</translation>
+    </message>
+    <message>
+        <source>再次输入密码: </source>
+        <translation>Repeat the password: </translation>
+    </message>
+    <message>
+        <source>两次输入的密码不一致，未创建压缩包</source>
+        <translation>The passwords do not match; no archive was created</translation>
+    </message>
+    <message>
+        <source>压缩包已存在，已跳过: %1</source>
+        <translation>The archive exists and was left alone: %1</translation>
+    </message>
+    <message>
+        <source>压缩包已存在，改为写入: %1</source>
+        <translation>The archive exists; writing %1 instead</translation>
+    </message>
+    <message>
+        <source>压缩包完好: %1</source>
+        <translation>Archive OK: %1</translation>
+    </message>
+    <message>
+        <source>未询问，因为标准输入或标准错误不是终端；可用 --overwrite=replace、skip 或 rename 选择处理方式</source>
+        <translation>Not asked, since standard input or standard error is not a terminal; choose with --overwrite=replace, skip or rename</translation>
+    </message>
+    <message>
+        <source>可用 --password-stdin 从标准输入提供密码</source>
+        <translation>Give the password on standard input with --password-stdin</translation>
+    </message>
+</context>
+<context>
     <name>CompressionHandler</name>
     <message>
         <source>操作已取消</source>
@@ -176,6 +282,137 @@
     <message>
         <source>%1 字节</source>
         <translation>%1 bytes</translation>
+    </message>
+</context>
+<context>
+    <name>HelpText</name>
+    <message>
+        <source>压缩包</source>
+        <translation>archive</translation>
+    </message>
+    <message>
+        <source>路径</source>
+        <translation>path</translation>
+    </message>
+    <message>
+        <source>文件夹</source>
+        <translation>folder</translation>
+    </message>
+    <message>
+        <source>项</source>
+        <translation>entry</translation>
+    </message>
+    <message>
+        <source>方式</source>
+        <translation>mode</translation>
+    </message>
+    <message>
+        <source>%1 — 在终端中压缩文件、解压压缩包（Kelvane 的命令行程序）</source>
+        <translation>%1 — compress files and extract archives in a terminal (Kelvane&apos;s command-line program)</translation>
+    </message>
+    <message>
+        <source>用法:</source>
+        <translation>Usage:</translation>
+    </message>
+    <message>
+        <source>命令:</source>
+        <translation>Commands:</translation>
+    </message>
+    <message>
+        <source>将文件和文件夹压缩为新的压缩包，格式由压缩包名称的扩展名决定。</source>
+        <translation>Pack files and folders into a new archive; the ending of the archive&apos;s name decides the format.</translation>
+    </message>
+    <message>
+        <source>解压压缩包的全部内容，或只解压列出的项（文件夹包括其中的一切）。默认解压到当前文件夹。</source>
+        <translation>Extract the whole archive, or only the entries named (a folder takes in everything in it). Extracts into the current folder unless told otherwise.</translation>
+    </message>
+    <message>
+        <source>列出压缩包中的项：大小、修改时间和名称。</source>
+        <translation>List the archive&apos;s entries: size, modification time and name.</translation>
+    </message>
+    <message>
+        <source>检查压缩包中的每个文件是否完好，不写入任何文件。</source>
+        <translation>Check every file in the archive, writing nothing.</translation>
+    </message>
+    <message>
+        <source>选项:</source>
+        <translation>Options:</translation>
+    </message>
+    <message>
+        <source>（x）解压到此文件夹，不存在时会创建。</source>
+        <translation>(x) Extract into this folder, creating it when missing.</translation>
+    </message>
+    <message>
+        <source>（l）以一行 JSON 输出列表：archive、format 以及 entries，每项含 name、type（file、folder、link）、size、compressedSize、modified（UTC）、encrypted 和 linkTarget。</source>
+        <translation>(l) Print the listing as one line of JSON: archive, format and entries, each with name, type (file, folder, link), size, compressedSize, modified (UTC), encrypted and linkTarget.</translation>
+    </message>
+    <message>
+        <source>从标准输入读取一行作为密码（在终端上输入时不显示）。a 用它加密新的压缩包（仅限 ZIP 和 7z）。</source>
+        <translation>Read the password as one line from standard input (not shown while typed on a terminal). With a, it encrypts the new archive (ZIP and 7z only).</translation>
+    </message>
+    <message>
+        <source>（a、x）遇到已存在的项时：ask 询问（默认；仅当标准输入和标准错误都是终端时询问，否则不替换并报错）、replace 替换、skip 跳过、rename 以新名称保留两者。</source>
+        <translation>(a, x) For an item that already exists: ask (the default; asks only when standard input and standard error are both terminals, otherwise replaces nothing and fails), replace, skip, or rename to keep both under a new name.</translation>
+    </message>
+    <message>
+        <source>显示此帮助。</source>
+        <translation>Show this help.</translation>
+    </message>
+    <message>
+        <source>显示版本。</source>
+        <translation>Show the version.</translation>
+    </message>
+    <message>
+        <source>可创建: %1</source>
+        <translation>Can create: %1</translation>
+    </message>
+    <message>
+        <source>可读取: %1</source>
+        <translation>Can read: %1</translation>
+    </message>
+    <message>
+        <source>程序不接受以参数给出的密码，因为本机的其他用户可以在进程列表中看到它。压缩包需要密码而未给出 --password-stdin 时，若标准输入和标准错误都是终端，程序会询问密码。</source>
+        <translation>Passwords are never taken as arguments, since other users of this computer can see them in the process list. When an archive needs a password and --password-stdin is not given, the program asks for it if standard input and standard error are both terminals.</translation>
+    </message>
+    <message>
+        <source>标准错误是终端时显示进度条。按 Ctrl+C（或发送 SIGTERM）取消：不会留下不完整的压缩包或解压结果。</source>
+        <translation>A progress bar is shown when standard error is a terminal. Ctrl+C (or SIGTERM) cancels: no incomplete archive or extraction is left behind.</translation>
+    </message>
+    <message>
+        <source>以 -- 结束选项，之后的参数即使以 - 开头也作为名称。</source>
+        <translation>-- ends the options: later arguments are names even when they begin with -.</translation>
+    </message>
+    <message>
+        <source>退出状态:</source>
+        <translation>Exit status:</translation>
+    </message>
+    <message>
+        <source>成功</source>
+        <translation>Success</translation>
+    </message>
+    <message>
+        <source>失败：压缩包损坏或无法读取、输入无法读取、已存在的项未被替换、磁盘错误等</source>
+        <translation>Failure: a damaged or unreadable archive, an unreadable input, an existing item not replaced, a disk error and the like</translation>
+    </message>
+    <message>
+        <source>命令行有误，未执行任何操作</source>
+        <translation>The command line is wrong; nothing was done</translation>
+    </message>
+    <message>
+        <source>压缩包已加密，需要密码，或密码错误</source>
+        <translation>The archive is encrypted and needs a password, or the password is wrong</translation>
+    </message>
+    <message>
+        <source>已取消（Ctrl+C、SIGTERM 或在提问时取消），不留下任何不完整的结果</source>
+        <translation>Cancelled (Ctrl+C, SIGTERM or an answer to a question); nothing partial is left behind</translation>
+    </message>
+    <message>
+        <source>示例:</source>
+        <translation>Examples:</translation>
+    </message>
+    <message>
+        <source>运行 %1 --help 查看用法。</source>
+        <translation>Run %1 --help for usage.</translation>
     </message>
 </context>
 <context>
@@ -555,6 +792,64 @@
     <message>
         <source>%1，修改于 %2</source>
         <translation>%1, modified %2</translation>
+    </message>
+</context>
+<context>
+    <name>TerminalInteraction</name>
+    <message>
+        <source>密码错误</source>
+        <translation>Wrong password</translation>
+    </message>
+    <message>
+        <source>%1 的密码: </source>
+        <translation>Password for %1: </translation>
+    </message>
+    <message>
+        <source>链接</source>
+        <translation>link</translation>
+    </message>
+    <message>
+        <source>文件夹</source>
+        <translation>folder</translation>
+    </message>
+    <message>
+        <source>已存在: %1 (%2)</source>
+        <translation>Exists: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>压缩包中的: %1 (%2)</source>
+        <translation>In the archive: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>替换 r、跳过 s、保留两者 k、取消 c（大写 R、S、K 对之后的冲突也照此处理）: </source>
+        <translation>Replace r, skip s, keep both k, cancel c (capital R, S, K: the same for every later clash): </translation>
+    </message>
+    <message>
+        <source>文件夹不为空，不能替换。跳过 s、保留两者 k、取消 c（大写 S、K 对之后的冲突也照此处理）: </source>
+        <translation>The folder is not empty and cannot be replaced. Skip s, keep both k, cancel c (capital S, K: the same for every later clash): </translation>
+    </message>
+    <message>
+        <source>%1 已存在。替换它吗？[y/N] </source>
+        <translation>%1 exists. Replace it? [y/N] </translation>
+    </message>
+</context>
+<context>
+    <name>TextListing</name>
+    <message>
+        <source>大小</source>
+        <translation>Size</translation>
+    </message>
+    <message>
+        <source>修改时间</source>
+        <translation>Modified</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>%1 个文件，%2 个文件夹，共 %3 字节</source>
+        <translation>Files: %1, folders: %2, bytes: %3</translation>
     </message>
 </context>
 </TS>

@@ -29,6 +29,112 @@
     </message>
 </context>
 <context>
+    <name>CliArgumentParser</name>
+    <message>
+        <source>不接受命令行中的密码（本机的其他用户可以看到它）；请使用 --password-stdin</source>
+        <translation>不接受命令列中的密碼（本機的其他使用者可以看到它）；請使用 --password-stdin</translation>
+    </message>
+    <message>
+        <source>未知选项: %1</source>
+        <translation>未知選項: %1</translation>
+    </message>
+    <message>
+        <source>缺少命令</source>
+        <translation>缺少命令</translation>
+    </message>
+    <message>
+        <source>未知命令: %1</source>
+        <translation>未知命令: %1</translation>
+    </message>
+    <message>
+        <source>缺少压缩包</source>
+        <translation>缺少壓縮檔</translation>
+    </message>
+    <message>
+        <source>选项 %1 不适用于命令 %2</source>
+        <translation>選項 %1 不適用於命令 %2</translation>
+    </message>
+    <message>
+        <source>缺少要压缩的文件或文件夹</source>
+        <translation>缺少要壓縮的檔案或資料夾</translation>
+    </message>
+    <message>
+        <source>要压缩的路径为空</source>
+        <translation>要壓縮的路徑為空</translation>
+    </message>
+    <message>
+        <source>多余的参数: %1</source>
+        <translation>多餘的參數: %1</translation>
+    </message>
+    <message>
+        <source>解压目标文件夹为空</source>
+        <translation>解壓縮目標資料夾為空</translation>
+    </message>
+    <message>
+        <source>--overwrite 的值无效: %1（可用: ask、replace、skip、rename）</source>
+        <translation>--overwrite 的值無效: %1（可用: ask、replace、skip、rename）</translation>
+    </message>
+</context>
+<context>
+    <name>CliRunner</name>
+    <message>
+        <source>%1 格式的压缩包只能读取，不能创建</source>
+        <translation>%1 格式的壓縮檔只能讀取，不能建立</translation>
+    </message>
+    <message>
+        <source>无法从名称看出要创建的格式: %1</source>
+        <translation>無法從名稱看出要建立的格式: %1</translation>
+    </message>
+    <message>
+        <source>可创建: %1</source>
+        <translation>可建立: %1</translation>
+    </message>
+    <message>
+        <source>%1 格式的压缩包不能加密</source>
+        <translation>%1 格式的壓縮檔不能加密</translation>
+    </message>
+    <message>
+        <source>密码: </source>
+        <translation>密碼: </translation>
+    </message>
+    <message>
+        <source>标准输入中没有密码</source>
+        <translation>標準輸入中沒有密碼</translation>
+    </message>
+    <message>
+        <source>密码为空，未创建压缩包</source>
+        <translation>密碼為空，未建立壓縮檔</translation>
+    </message>
+    <message>
+        <source>再次输入密码: </source>
+        <translation>再次輸入密碼: </translation>
+    </message>
+    <message>
+        <source>两次输入的密码不一致，未创建压缩包</source>
+        <translation>兩次輸入的密碼不一致，未建立壓縮檔</translation>
+    </message>
+    <message>
+        <source>压缩包已存在，已跳过: %1</source>
+        <translation>壓縮檔已存在，已略過: %1</translation>
+    </message>
+    <message>
+        <source>压缩包已存在，改为写入: %1</source>
+        <translation>壓縮檔已存在，改為寫入: %1</translation>
+    </message>
+    <message>
+        <source>压缩包完好: %1</source>
+        <translation>壓縮檔完好: %1</translation>
+    </message>
+    <message>
+        <source>未询问，因为标准输入或标准错误不是终端；可用 --overwrite=replace、skip 或 rename 选择处理方式</source>
+        <translation>未詢問，因為標準輸入或標準錯誤不是終端機；可用 --overwrite=replace、skip 或 rename 選擇處理方式</translation>
+    </message>
+    <message>
+        <source>可用 --password-stdin 从标准输入提供密码</source>
+        <translation>可用 --password-stdin 從標準輸入提供密碼</translation>
+    </message>
+</context>
+<context>
     <name>CompressionHandler</name>
     <message>
         <source>操作已取消</source>
@@ -176,6 +282,137 @@
     <message>
         <source>%1 字节</source>
         <translation>%1 位元組</translation>
+    </message>
+</context>
+<context>
+    <name>HelpText</name>
+    <message>
+        <source>压缩包</source>
+        <translation>壓縮檔</translation>
+    </message>
+    <message>
+        <source>路径</source>
+        <translation>路徑</translation>
+    </message>
+    <message>
+        <source>文件夹</source>
+        <translation>資料夾</translation>
+    </message>
+    <message>
+        <source>项</source>
+        <translation>項目</translation>
+    </message>
+    <message>
+        <source>方式</source>
+        <translation>方式</translation>
+    </message>
+    <message>
+        <source>%1 — 在终端中压缩文件、解压压缩包（Kelvane 的命令行程序）</source>
+        <translation>%1 — 在終端機中壓縮檔案、解壓縮壓縮檔（Kelvane 的命令列程式）</translation>
+    </message>
+    <message>
+        <source>用法:</source>
+        <translation>用法:</translation>
+    </message>
+    <message>
+        <source>命令:</source>
+        <translation>命令:</translation>
+    </message>
+    <message>
+        <source>将文件和文件夹压缩为新的压缩包，格式由压缩包名称的扩展名决定。</source>
+        <translation>將檔案和資料夾壓縮為新的壓縮檔，格式由壓縮檔名稱的副檔名決定。</translation>
+    </message>
+    <message>
+        <source>解压压缩包的全部内容，或只解压列出的项（文件夹包括其中的一切）。默认解压到当前文件夹。</source>
+        <translation>解壓縮壓縮檔的全部內容，或只解壓縮列出的項目（資料夾包括其中的一切）。預設解壓縮到目前資料夾。</translation>
+    </message>
+    <message>
+        <source>列出压缩包中的项：大小、修改时间和名称。</source>
+        <translation>列出壓縮檔中的項目：大小、修改時間和名稱。</translation>
+    </message>
+    <message>
+        <source>检查压缩包中的每个文件是否完好，不写入任何文件。</source>
+        <translation>檢查壓縮檔中的每個檔案是否完好，不寫入任何檔案。</translation>
+    </message>
+    <message>
+        <source>选项:</source>
+        <translation>選項:</translation>
+    </message>
+    <message>
+        <source>（x）解压到此文件夹，不存在时会创建。</source>
+        <translation>（x）解壓縮到此資料夾，不存在時會建立。</translation>
+    </message>
+    <message>
+        <source>（l）以一行 JSON 输出列表：archive、format 以及 entries，每项含 name、type（file、folder、link）、size、compressedSize、modified（UTC）、encrypted 和 linkTarget。</source>
+        <translation>（l）以一行 JSON 輸出清單：archive、format 以及 entries，每項含 name、type（file、folder、link）、size、compressedSize、modified（UTC）、encrypted 和 linkTarget。</translation>
+    </message>
+    <message>
+        <source>从标准输入读取一行作为密码（在终端上输入时不显示）。a 用它加密新的压缩包（仅限 ZIP 和 7z）。</source>
+        <translation>從標準輸入讀取一行作為密碼（在終端機上輸入時不顯示）。a 用它加密新的壓縮檔（僅限 ZIP 和 7z）。</translation>
+    </message>
+    <message>
+        <source>（a、x）遇到已存在的项时：ask 询问（默认；仅当标准输入和标准错误都是终端时询问，否则不替换并报错）、replace 替换、skip 跳过、rename 以新名称保留两者。</source>
+        <translation>（a、x）遇到已存在的項目時：ask 詢問（預設；僅當標準輸入和標準錯誤都是終端機時詢問，否則不取代並報錯）、replace 取代、skip 略過、rename 以新名稱保留兩者。</translation>
+    </message>
+    <message>
+        <source>显示此帮助。</source>
+        <translation>顯示此說明。</translation>
+    </message>
+    <message>
+        <source>显示版本。</source>
+        <translation>顯示版本。</translation>
+    </message>
+    <message>
+        <source>可创建: %1</source>
+        <translation>可建立: %1</translation>
+    </message>
+    <message>
+        <source>可读取: %1</source>
+        <translation>可讀取: %1</translation>
+    </message>
+    <message>
+        <source>程序不接受以参数给出的密码，因为本机的其他用户可以在进程列表中看到它。压缩包需要密码而未给出 --password-stdin 时，若标准输入和标准错误都是终端，程序会询问密码。</source>
+        <translation>程式不接受以參數給出的密碼，因為本機的其他使用者可以在處理程序清單中看到它。壓縮檔需要密碼而未給出 --password-stdin 時，若標準輸入和標準錯誤都是終端機，程式會詢問密碼。</translation>
+    </message>
+    <message>
+        <source>标准错误是终端时显示进度条。按 Ctrl+C（或发送 SIGTERM）取消：不会留下不完整的压缩包或解压结果。</source>
+        <translation>標準錯誤是終端機時顯示進度列。按 Ctrl+C（或傳送 SIGTERM）取消：不會留下不完整的壓縮檔或解壓縮結果。</translation>
+    </message>
+    <message>
+        <source>以 -- 结束选项，之后的参数即使以 - 开头也作为名称。</source>
+        <translation>以 -- 結束選項，之後的參數即使以 - 開頭也作為名稱。</translation>
+    </message>
+    <message>
+        <source>退出状态:</source>
+        <translation>結束狀態:</translation>
+    </message>
+    <message>
+        <source>成功</source>
+        <translation>成功</translation>
+    </message>
+    <message>
+        <source>失败：压缩包损坏或无法读取、输入无法读取、已存在的项未被替换、磁盘错误等</source>
+        <translation>失敗：壓縮檔損壞或無法讀取、輸入無法讀取、已存在的項目未被取代、磁碟錯誤等</translation>
+    </message>
+    <message>
+        <source>命令行有误，未执行任何操作</source>
+        <translation>命令列有誤，未執行任何操作</translation>
+    </message>
+    <message>
+        <source>压缩包已加密，需要密码，或密码错误</source>
+        <translation>壓縮檔已加密，需要密碼，或密碼錯誤</translation>
+    </message>
+    <message>
+        <source>已取消（Ctrl+C、SIGTERM 或在提问时取消），不留下任何不完整的结果</source>
+        <translation>已取消（Ctrl+C、SIGTERM 或在提問時取消），不留下任何不完整的結果</translation>
+    </message>
+    <message>
+        <source>示例:</source>
+        <translation>範例:</translation>
+    </message>
+    <message>
+        <source>运行 %1 --help 查看用法。</source>
+        <translation>執行 %1 --help 查看用法。</translation>
     </message>
 </context>
 <context>
@@ -555,6 +792,64 @@
     <message>
         <source>%1，修改于 %2</source>
         <translation>%1，修改於 %2</translation>
+    </message>
+</context>
+<context>
+    <name>TerminalInteraction</name>
+    <message>
+        <source>密码错误</source>
+        <translation>密碼錯誤</translation>
+    </message>
+    <message>
+        <source>%1 的密码: </source>
+        <translation>%1 的密碼: </translation>
+    </message>
+    <message>
+        <source>链接</source>
+        <translation>連結</translation>
+    </message>
+    <message>
+        <source>文件夹</source>
+        <translation>資料夾</translation>
+    </message>
+    <message>
+        <source>已存在: %1 (%2)</source>
+        <translation>已存在: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>压缩包中的: %1 (%2)</source>
+        <translation>壓縮檔中的: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>替换 r、跳过 s、保留两者 k、取消 c（大写 R、S、K 对之后的冲突也照此处理）: </source>
+        <translation>取代 r、略過 s、保留兩者 k、取消 c（大寫 R、S、K 對之後的衝突也照此處理）: </translation>
+    </message>
+    <message>
+        <source>文件夹不为空，不能替换。跳过 s、保留两者 k、取消 c（大写 S、K 对之后的冲突也照此处理）: </source>
+        <translation>資料夾不為空，不能取代。略過 s、保留兩者 k、取消 c（大寫 S、K 對之後的衝突也照此處理）: </translation>
+    </message>
+    <message>
+        <source>%1 已存在。替换它吗？[y/N] </source>
+        <translation>%1 已存在。取代它嗎？[y/N] </translation>
+    </message>
+</context>
+<context>
+    <name>TextListing</name>
+    <message>
+        <source>大小</source>
+        <translation>大小</translation>
+    </message>
+    <message>
+        <source>修改时间</source>
+        <translation>修改時間</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>名稱</translation>
+    </message>
+    <message>
+        <source>%1 个文件，%2 个文件夹，共 %3 字节</source>
+        <translation>%1 個檔案，%2 個資料夾，共 %3 位元組</translation>
     </message>
 </context>
 </TS>

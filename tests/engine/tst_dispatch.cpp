@@ -53,16 +53,16 @@ void TestDispatch::unsupportedSuffix_data()
     QTest::addColumn<QString>("fileName");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("rar") << "x.rar"
-                         << "压缩格式 rar 暂不支持";
-    QTest::newRow("upper-case RAR is lowered") << "X.RAR"
-                                               << "压缩格式 rar 暂不支持";
+    QTest::newRow("arj") << "x.arj"
+                         << "压缩格式 arj 暂不支持";
+    QTest::newRow("upper-case ARJ is lowered") << "X.ARJ"
+                                               << "压缩格式 arj 暂不支持";
     QTest::newRow("no suffix") << "archive"
                                << "压缩格式  暂不支持";
     QTest::newRow("trailing dot") << "archive."
                                   << "压缩格式  暂不支持";
-    QTest::newRow("tar.zst") << "a.tar.zst"
-                             << "压缩格式 zst 暂不支持";
+    QTest::newRow("tar.lz") << "a.tar.lz"
+                            << "压缩格式 lz 暂不支持";
 }
 
 void TestDispatch::unsupportedSuffix()

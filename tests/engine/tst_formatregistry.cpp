@@ -27,10 +27,28 @@ void TestFormatRegistry::formatForFileName_data()
     QTest::newRow("TAR.BZ2") << "A.TAR.BZ2" << ArchiveFormat::TarBzip2;
     QTest::newRow("tbz2") << "a.tbz2" << ArchiveFormat::TarBzip2;
     QTest::newRow("txz") << "a.txz" << ArchiveFormat::TarXz;
+    QTest::newRow("tar.zst") << "a.tar.zst" << ArchiveFormat::TarZstd;
+    QTest::newRow("tzst") << "a.tzst" << ArchiveFormat::TarZstd;
     QTest::newRow("plain gz") << "notes.txt.gz" << ArchiveFormat::Gzip;
     QTest::newRow("plain bz2") << "data.bz2" << ArchiveFormat::Bzip2;
     QTest::newRow("plain xz") << "log.xz" << ArchiveFormat::Xz;
+    QTest::newRow("plain zst") << "trace.zst" << ArchiveFormat::Zstd;
     QTest::newRow("7z") << "a.7z" << ArchiveFormat::SevenZip;
+    QTest::newRow("rar") << "a.rar" << ArchiveFormat::Rar;
+    QTest::newRow("RAR") << "A.RAR" << ArchiveFormat::Rar;
+    QTest::newRow("iso") << "disc.iso" << ArchiveFormat::Iso;
+    QTest::newRow("cpio") << "initrd.cpio" << ArchiveFormat::Cpio;
+    QTest::newRow("ar") << "a.ar" << ArchiveFormat::Ar;
+    QTest::newRow("static library is no archive to open") << "libm.a" << ArchiveFormat::Unknown;
+    QTest::newRow("deb") << "pkg_1.0_all.deb" << ArchiveFormat::Deb;
+    QTest::newRow("cab") << "a.cab" << ArchiveFormat::Cab;
+    QTest::newRow("lha") << "a.lha" << ArchiveFormat::Lha;
+    QTest::newRow("lzh") << "a.LZH" << ArchiveFormat::Lha;
+    QTest::newRow("xar") << "a.xar" << ArchiveFormat::Xar;
+    QTest::newRow("tar.lz4") << "a.tar.lz4" << ArchiveFormat::TarLz4;
+    QTest::newRow("tar.lzma") << "a.tar.lzma" << ArchiveFormat::TarLzma;
+    QTest::newRow("tlz is tar.lzma") << "a.tlz" << ArchiveFormat::TarLzma;
+    QTest::newRow("tar.lz") << "a.tar.lz" << ArchiveFormat::TarLzip;
     QTest::newRow("folders do not count") << "/x.zip/notes.txt" << ArchiveFormat::Unknown;
     QTest::newRow("only the suffix") << "zip" << ArchiveFormat::Unknown;
     QTest::newRow("hidden name without suffix") << ".zip" << ArchiveFormat::Unknown;
@@ -74,8 +92,14 @@ void TestFormatRegistry::creationNameForFileName_data()
                         << "XZ" << true;
     QTest::newRow("txz") << "backup.txz"
                          << "XZ" << true;
+    QTest::newRow("zst makes a tar.zst") << "backup.zst"
+                                         << "ZSTD" << true;
+    QTest::newRow("tzst") << "backup.tzst"
+                          << "ZSTD" << true;
     QTest::newRow("unknown suffix passed on upper-cased") << "backup.rar"
                                                           << "RAR" << false;
+    QTest::newRow("read-only format") << "backup.iso"
+                                      << "ISO" << false;
     QTest::newRow("no suffix") << "backup"
                                << "" << false;
 }

@@ -4,6 +4,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <cerrno>
+#include <csignal>
+
 // Runs an independent program (unzip, 7z, bsdtar, tar) to cross-check what the engine wrote.
 struct ToolRun {
     int exitCode = -1;
@@ -23,4 +26,7 @@ struct ToolRun {
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
                 QString::fromUtf8(process.readAll())};
     }
+
+    // True once the process of that id has ended and been reaped.
+    static bool processGone(qint64 pid) { return ::kill(pid_t(pid), 0) == -1 && errno == ESRCH; }
 };

@@ -1,5 +1,6 @@
 #include "archivebackend.h"
 
+#include "libarchivebackend.h"
 #include "sevenzipbackend.h"
 #include "tarbackend.h"
 #include "zipbackend.h"
@@ -13,6 +14,8 @@ std::unique_ptr<ArchiveBackend> createBackend(ArchiveFormat format)
         return std::make_unique<TarBackend>();
     case BackendKind::SevenZip:
         return std::make_unique<SevenZipBackend>();
+    case BackendKind::LibArchive:
+        return std::make_unique<LibArchiveBackend>();
     case BackendKind::None:
         break;
     }

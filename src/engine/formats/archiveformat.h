@@ -13,11 +13,25 @@ enum class ArchiveFormat {
     TarGzip,
     TarBzip2,
     TarXz,
+    TarZstd,
     SevenZip,
     // A single compressed file; when it holds a tar archive it is unpacked as one.
     Gzip,
     Bzip2,
     Xz,
+    Zstd,
+    // Read through libarchive only.
+    Rar,
+    Iso,
+    Cpio,
+    Ar,
+    Deb,
+    Cab,
+    Lha,
+    Xar,
+    TarLz4,
+    TarLzma,
+    TarLzip,
 };
 
 // The code that reads and writes a format.
@@ -26,6 +40,7 @@ enum class BackendKind {
     Zip,         // libzip, in-process
     TarPipeline, // tar and a compressor as external programs
     SevenZip,    // the 7z program
+    LibArchive,  // libarchive, in-process, read-only
 };
 
 struct FormatInfo {
@@ -42,6 +57,9 @@ struct FormatInfo {
     bool canExtract = false;
     bool canHoldPassword = false;
     QLatin1String mimeType;
+    // A single compressed file: unpacked into one file named without the suffix, unless what it holds
+    // is a tar archive, which is then unpacked as one.
+    bool singleFile = false;
 };
 
 // The one list of formats: the engine's dispatch, the window's buttons, double-click, the save

@@ -27,7 +27,9 @@ TarCreateCommand tarCreateCommand(const QStringList &files, const QString &exclu
     }
 
     TarCreateCommand command;
-    command.arguments = QStringList{QStringLiteral("-cf"), QStringLiteral("-")};
+    command.arguments =
+        QStringList{QStringLiteral("-cf"), QStringLiteral("-"), QStringLiteral("--checkpoint=1"),
+                    QStringLiteral("--checkpoint-action=echo=records=%u")};
     if (!excludedName.isEmpty())
         command.arguments << QStringLiteral("--exclude=") + excludedName;
     if (!parents.isEmpty() && parents.count(parents.first()) == parents.size()) {
@@ -48,49 +50,58 @@ TarCreateCommand tarCreateCommand(const QStringList &files, const QString &exclu
     return command;
 }
 
+qint64 tarCheckpointRecords(QByteArrayView line)
+{
+    // tar prefixes the line with its own name; the count is all that follows the marker.
+    static constexpr QByteArrayView marker(": records=");
+    const qsizetype at = line.lastIndexOf(marker);
+    if (at < 0)
+        return -1;
+    const QByteArrayView digits = line.sliced(at + marker.size());
+    bool ok = false;
+    const qint64 records = digits.toByteArray().toLongLong(&ok);
+    return ok && !digits.isEmpty() && digits.front() != '-' && digits.front() != '+' ? records : -1;
+}
+
 QStringList tarExtractArguments(const QString &destinationPath)
 {
-    // Owners and set-id bits from a foreign archive are not restored, even when run as root.
-    return {QStringLiteral("-xf"),
+    // Owners and set-id bits from a foreign archive are not restored, even when run as root; folder
+    // modes and times are set at the end, so a read-only folder stored before its contents still
+    // takes them in.
+    return {QStringLiteral("-xvf"),
             QStringLiteral("-"),
             QStringLiteral("-C"),
             destinationPath,
             QStringLiteral("--no-same-owner"),
-            QStringLiteral("--no-same-permissions")};
+            QStringLiteral("--no-same-permissions"),
+            QStringLiteral("--delay-directory-restore"),
+            QStringLiteral("--quoting-style=c")};
 }
 
-QStringList sevenZipCreateArguments(const QStringList &files, const QString &archivePath,
-                                    const QString &excludedName, bool withPassword)
+QStringList tarListArguments(const QString &archive)
 {
-    QStringList arguments{QStringLiteral("a"), archivePath};
-    // Absolute inputs store each item under its own name, as tar and ZIP do.
-    for (const QString &file : files)
-        arguments << absoluteCleanPath(file);
-    if (!excludedName.isEmpty())
-        arguments << QStringLiteral("-xr!") + excludedName;
-    // "-spd": a selected file named "star*.txt" is that file, not a pattern that also takes in
-    // "star-2.txt" beside it.
-    arguments << QStringLiteral("-spd") << QStringLiteral("-t7z") << QStringLiteral("-bso0")
-              << QStringLiteral("-bsp1");
-    if (withPassword)
-        arguments << QStringLiteral("-p");
-    return arguments;
+    // "--force-local": a colon in the file's name does not make it an archive on another host.
+    return {QStringLiteral("-tvf"),          archive,
+            QStringLiteral("--force-local"), QStringLiteral("--quoting-style=c"),
+            QStringLiteral("--full-time"),   QStringLiteral("--numeric-owner")};
 }
 
-QStringList sevenZipExtractArguments(const QString &archivePath, const QString &destinationPath)
+QString compressorProgram(const QString &compressor, const std::function<bool(const QString &)> &isInstalled)
 {
-    // "-aoa" overwrites existing files as tar does, instead of asking on standard input.
-    return {QStringLiteral("x"),
-            archivePath,
-            QStringLiteral("-o") + destinationPath,
-            QStringLiteral("-aoa"),
-            QStringLiteral("-bso0"),
-            QStringLiteral("-bsp1")};
+    static const QList<std::pair<QLatin1String, QLatin1String>> parallel{
+        {QLatin1String("gzip"), QLatin1String("pigz")},
+        {QLatin1String("bzip2"), QLatin1String("lbzip2")},
+    };
+    for (const auto &[standard, alternative] : parallel) {
+        if (compressor == standard && isInstalled(alternative))
+            return alternative;
+    }
+    return compressor;
 }
 
-QStringList compressorArguments(const QString &compressor)
+QStringList compressorArguments(const QString &program)
 {
-    if (compressor == QLatin1String("xz"))
+    if (program == QLatin1String("xz") || program == QLatin1String("zstd"))
         return {QStringLiteral("-T0"), QStringLiteral("-c")};
     return {QStringLiteral("-c")};
 }

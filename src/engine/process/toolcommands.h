@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
 
 // Command lines of the external archive programs. Pure functions, so the exact arguments can be
 // checked without running anything.
@@ -22,15 +25,23 @@ struct TarCreateCommand {
 // Entries named excludedName (the folder the archive is being written in, when that lies inside
 // an input) are left out.
 TarCreateCommand tarCreateCommand(const QStringList &files, const QString &excludedName);
-// tar reading the stream from standard input into destinationPath.
+// tar writes a checkpoint line "<program>: records=N" on standard error after each record of its
+// stream; N times this is the number of bytes written so far.
+constexpr qint64 tarRecordBytes = 10240;
+// The record count of a checkpoint line, or -1 for any other line.
+qint64 tarCheckpointRecords(QByteArrayView line);
+// tar reading the stream from standard input into destinationPath, naming each member on standard
+// output as it goes (quoted as the C language quotes strings).
 QStringList tarExtractArguments(const QString &destinationPath);
-// The password is never part of the arguments: a bare "-p" makes 7z read it from standard input.
-QStringList sevenZipCreateArguments(const QStringList &files, const QString &archivePath,
-                                    const QString &excludedName, bool withPassword);
-QStringList sevenZipExtractArguments(const QString &archivePath, const QString &destinationPath);
-// The compressor writing to standard output; xz on all cores (its threaded output is standard .xz,
-// cut into independent blocks), gzip and bzip2 have a single thread.
-QStringList compressorArguments(const QString &compressor);
+// tar listing archive ("-" for standard input): one line a member, the names quoted as C strings,
+// full times, numeric owners. Given a file, tar seeks past the members' data instead of reading it.
+QStringList tarListArguments(const QString &archive);
+// The program that handles the standard format of compressor ("gzip", "bzip2", "xz", "zstd"): one
+// that uses every core when installed (pigz, lbzip2), the standard one otherwise.
+QString compressorProgram(const QString &compressor, const std::function<bool(const QString &)> &isInstalled);
+// The compressor writing to standard output: xz and zstd on every core (their threaded output is the
+// standard format, cut into independent blocks); pigz and lbzip2 use every core by themselves.
+QStringList compressorArguments(const QString &program);
 QStringList decompressorArguments();
 
 } // namespace ToolCommands

@@ -22,7 +22,10 @@ bool SevenZipProgress::feed(const QByteArray &output)
 
 bool SevenZipProgress::parseSegment(const QByteArray &segment)
 {
-    static const QRegularExpression update(QStringLiteral("^(\\d{1,3})%(?:\\s+\\d+)?(?:\\s+\\S\\s+(.+))?$"));
+    // "42% 3 + name" while working; "100% 3 : 0% : 0 MiB / 6 MiB : temporary archive moving ..."
+    // while 7z puts an archive it added to in place, which names no entry.
+    static const QRegularExpression update(
+        QStringLiteral("^(\\d{1,3})%(?:\\s+\\d+)?(?:\\s+[^\\s:]\\s+(.+)|\\s+:\\s.*)?$"));
     const QRegularExpressionMatch match = update.match(QString::fromUtf8(segment).trimmed());
     if (!match.hasMatch())
         return false;

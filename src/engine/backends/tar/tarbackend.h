@@ -2,7 +2,11 @@
 
 #include "archivebackend.h"
 
-// tar and tar compressed with gzip, bzip2 or xz through the external programs, and single compressed files (a .gz that holds no tar is unpacked into the file without the suffix).
+class TarSource;
+
+// tar, and tar compressed with gzip, bzip2, xz or zstd, through the external programs; and single
+// compressed files (.gz, .bz2, .xz, .zst): one that holds a tar archive is read as one, any other is
+// unpacked into the one file named without the suffix.
 class TarBackend : public ArchiveBackend
 {
 public:
@@ -10,4 +14,9 @@ public:
     OperationResult extract(OperationContext &context, ExtractionTarget &target) override;
     OperationResult list(OperationContext &context, ArchiveEntryList *entries) override;
     OperationResult test(OperationContext &context) override;
+
+private:
+    // Decompresses a single compressed file; its bytes go to sink, which may stop the pipeline.
+    static OperationResult decompressSingle(OperationContext &context, TarSource &source,
+                                            const std::function<void(const QByteArray &)> &sink);
 };

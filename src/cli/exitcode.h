@@ -1,0 +1,20 @@
+#pragma once
+
+#include "operationresult.h"
+
+// How kelvane-cli ends, one code per kind of outcome so scripts can tell them apart. The help text and
+// the manual page list the same codes.
+enum class ExitCode : int {
+    Success = 0,
+    // The operation failed: damaged or unreadable archive, unreadable input, an existing item not
+    // replaced, a disk error.
+    Failure = 1,
+    // The command line is wrong; nothing was done.
+    BadUsage = 2,
+    // An encrypted archive: no password was given, or the one given is wrong.
+    PasswordProblem = 3,
+    // Interrupted (Ctrl+C, SIGTERM) or cancelled at a question; nothing partial is left behind.
+    Cancelled = 130,
+};
+
+ExitCode exitCodeFor(const OperationResult &result);

@@ -6,12 +6,16 @@
 #include "compressionhandler.h"
 #include "sandbox.h"
 #include "scriptedinteraction.h"
+#include "tarbytes.h"
 #include "testtree.h"
+#include "toolrun.h"
 #include "zipbytes.h"
 
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using Tree = TestTree::Tree;
 
@@ -19,16 +23,26 @@ namespace {
 
 // Formats by their creation name and file ending.
 struct Format {
+    // Our creation name; for formats we only read, bsdtar's format name instead.
     const char *name;
     const char *suffix;
     // Whether it can hold a password, and whether it then hides the names too.
     bool encrypts = false;
     bool encryptsNames = false;
+    bool writtenByBsdtar = false;
 };
 
 QList<Format> testedFormats()
 {
-    return {{"ZIP", "zip", true, false}};
+    return {{"ZIP", "zip", true, false},
+            {"TAR", "tar"},
+            {"GZIP", "tar.gz"},
+            {"BZIP2", "tar.bz2"},
+            {"XZ", "tar.xz"},
+            {"ZSTD", "tar.zst"},
+            {"7Z", "7z", true, true},
+            {"newc", "cpio", false, false, true},
+            {"iso9660", "iso", false, false, true}};
 }
 
 const QString rightPassword = QStringLiteral("right 密码");
@@ -46,6 +60,11 @@ QString makeArchive(const QString &folder, const Format &format, const QString &
     if (!TestTree::build(source, sourceTree))
         return QString();
     const QString archive = folder + "/archive." + format.suffix;
+    if (format.writtenByBsdtar) {
+        const ToolRun bsdtar = ToolRun::run(
+            "bsdtar", {"--format", format.name, "-cf", archive, "-C", source, "docs", "中文", "top.txt"});
+        return bsdtar.exitCode == 0 ? archive : QString();
+    }
     CompressionHandler handler;
     const QStringList inputs{source + "/docs", source + "/中文", source + "/top.txt"};
     return handler.compressFiles(format.name, inputs, archive, password) ? archive : QString();
@@ -111,6 +130,8 @@ private slots:
     void findsFirstDamagedEntry();
     void asksPasswordOnlyWhenNeeded_data();
     void asksPasswordOnlyWhenNeeded();
+    void programUnpacksOnlyTheNamedEntries_data();
+    void programUnpacksOnlyTheNamedEntries();
     void legacyNames_data();
     void legacyNames();
 };
@@ -312,24 +333,53 @@ void TestArchiveBrowsing::findsFirstDamagedEntry_data()
     QTest::addColumn<QString>("suffix");
     QTest::addColumn<QByteArray>("archiveBytes");
     QTest::addColumn<QString>("damaged");
+    // Whether the listing still reads: damaged data leaves a directory intact, a stream cut short
+    // does not.
+    QTest::addColumn<bool>("listable");
 
     ZipBytes::Entry second = ZipBytes::unixFile("docs/b.txt", TestTree::sampleData(5000, 2));
     second.wrongCrc = true;
     ZipBytes::Entry third = ZipBytes::unixFile("docs/c.txt", "c");
     third.wrongCrc = true;
-    QTest::newRow("zip") << "zip"
-                         << ZipBytes::build({ZipBytes::unixFile("docs/a.txt", "a"), second, third,
-                                             ZipBytes::unixFile("z.txt", "z")})
-                         << "docs/b.txt";
+    QTest::newRow("zip, wrong checksums") << "zip"
+                                          << ZipBytes::build({ZipBytes::unixFile("docs/a.txt", "a"), second,
+                                                              third, ZipBytes::unixFile("z.txt", "z")})
+                                          << "docs/b.txt" << true;
+
+    // Cut short inside the second member's data.
+    const QByteArray tar = TarBytes::build({TarBytes::file("docs/a.txt", "a"),
+                                            TarBytes::file("docs/b.txt", TestTree::sampleData(50000, 2)),
+                                            TarBytes::file("docs/c.txt", "c")});
+    QTest::newRow("tar, cut short") << "tar" << tar.left(512 + 512 + 512 + 20000) << "docs/b.txt" << false;
+
+    // The same members packed by our own writers, then cut or damaged in the second member's data.
+    QTemporaryDir dir;
+    QVERIFY(TestTree::build(
+        dir.filePath("src"),
+        {{"docs/a.txt", "a"}, {"docs/b.txt", TestTree::sampleData(400000, 2)}, {"docs/c.txt", "c"}}));
+    CompressionHandler handler;
+    QVERIFY(handler.compressFiles("GZIP", {dir.filePath("src/docs")}, dir.filePath("d.tar.gz"), QString()));
+    const QByteArray gzip = TestTree::readFile(dir.filePath("d.tar.gz"));
+    QTest::newRow("tar.gz, cut short") << "tar.gz" << gzip.left(gzip.size() / 2) << "docs/b.txt" << false;
+    QVERIFY(handler.compressFiles("7Z", {dir.filePath("src/docs")}, dir.filePath("d.7z"), QString()));
+    QByteArray sevenZip = TestTree::readFile(dir.filePath("d.7z"));
+    sevenZip[sevenZip.size() / 2] = char(sevenZip.at(sevenZip.size() / 2) ^ 0x55);
+    QTest::newRow("7z, a damaged byte") << "7z" << sevenZip << "docs/b.txt" << true;
+    const ToolRun cpio =
+        ToolRun::run("bsdtar", {"--format", "newc", "-cf", dir.filePath("d.cpio"), "-C", dir.filePath("src"),
+                                "docs/a.txt", "docs/b.txt", "docs/c.txt"});
+    QCOMPARE(cpio.exitCode, 0);
+    QTest::newRow("cpio, cut short") << "cpio" << TestTree::readFile(dir.filePath("d.cpio")).left(200000)
+                                     << "docs/b.txt" << false;
 }
 
-// Test reads everything and writes nothing; it names the first entry in archive order that fails,
-// and listing the same archive still works.
+// Test reads everything and writes nothing; it names the first entry in archive order that fails.
 void TestArchiveBrowsing::findsFirstDamagedEntry()
 {
     QFETCH(QString, suffix);
     QFETCH(QByteArray, archiveBytes);
     QFETCH(QString, damaged);
+    QFETCH(bool, listable);
 
     QTemporaryDir dir;
     const QString archive = dir.filePath("damaged." + suffix);
@@ -341,6 +391,8 @@ void TestArchiveBrowsing::findsFirstDamagedEntry()
     QVERIFY2(handler.lastError().contains(damaged), qPrintable(handler.lastError()));
     QCOMPARE(TestTree::snapshot(dir.path()).keys(), QStringList{"damaged." + suffix});
 
+    if (!listable)
+        return;
     QList<ArchiveEntry> entries;
     QVERIFY2(handler.listArchive(archive, QString(), &entries), qPrintable(describe(handler.lastResult())));
     QVERIFY(std::any_of(entries.cbegin(), entries.cend(),
@@ -411,10 +463,53 @@ void TestArchiveBrowsing::asksPasswordOnlyWhenNeeded()
     }
 }
 
+void TestArchiveBrowsing::programUnpacksOnlyTheNamedEntries_data()
+{
+    QTest::addColumn<QString>("compressor");
+    QTest::addColumn<QString>("ending");
+
+    QTest::newRow("tar") << QString() << QString();
+    QTest::newRow("tar.gz") << "gzip"
+                            << ".gz";
+    QTest::newRow("tar.xz") << "xz"
+                            << ".xz";
+}
+
+// A member tar cannot make (a hard link to a member the archive lacks) fails a whole extraction;
+// taking out a healthy entry beside it works only when tar is told which entries to unpack.
+void TestArchiveBrowsing::programUnpacksOnlyTheNamedEntries()
+{
+    QFETCH(QString, compressor);
+    QFETCH(QString, ending);
+
+    Sandbox sandbox;
+    const QString plain = sandbox.filePath("broken.tar");
+    QVERIFY(
+        TarBytes::write(plain, {TarBytes::file("good/a.txt", "alpha"), TarBytes::file("good/b.txt", "bee"),
+                                TarBytes::hardlink("bad", "no-such-member")}));
+    if (!compressor.isEmpty()) {
+        const ToolRun compressed = ToolRun::run(compressor, {plain});
+        QVERIFY2(compressed.exitCode == 0, qPrintable(compressed.output));
+    }
+    const QString archive = plain + ending;
+
+    CompressionHandler handler;
+    QVERIFY(!handler.extractArchive(archive, sandbox.filePath("all"), QString()));
+    QVERIFY2(handler.extractEntries(archive, {"good/a.txt"}, sandbox.destination(), QString()),
+             qPrintable(describe(handler.lastResult())));
+    QCOMPARE(TestTree::snapshot(sandbox.destination()), (Tree{{"a.txt", "alpha"}}));
+    QVERIFY2(handler.extractEntries(archive, {"good"}, sandbox.filePath("folder"), QString()),
+             qPrintable(describe(handler.lastResult())));
+    QCOMPARE(TestTree::snapshot(sandbox.filePath("folder")),
+             (Tree{{"good/", {}}, {"good/a.txt", "alpha"}, {"good/b.txt", "bee"}}));
+}
+
 void TestArchiveBrowsing::legacyNames_data()
 {
     QTest::addColumn<QString>("suffix");
     QTest::addColumn<QByteArray>("archiveBytes");
+    // The extracted file's name as bytes on disk.
+    QTest::addColumn<QByteArray>("written");
 
     QStringEncoder gbk("GB18030");
     const QByteArray folder = gbk.encode(QStringLiteral("中文目录/"));
@@ -422,15 +517,22 @@ void TestArchiveBrowsing::legacyNames_data()
     const QByteArray other = gbk.encode(QStringLiteral("中文目录/其他.txt"));
     QTest::newRow("zip") << "zip"
                          << ZipBytes::build({ZipBytes::unixFolder(folder), ZipBytes::unixFile(file, "说明"),
-                                             ZipBytes::unixFile(other, "other")});
+                                             ZipBytes::unixFile(other, "other")})
+                         << QStringLiteral("说明文件.txt").toUtf8();
+    // tar is given the names as text, finds none, and the whole archive is unpacked instead.
+    QTest::newRow("tar") << "tar"
+                         << TarBytes::build({TarBytes::folder(folder), TarBytes::file(file, "说明"),
+                                             TarBytes::file(other, "other")})
+                         << QByteArray(gbk.encode(QStringLiteral("说明文件.txt")));
 }
 
 // Names stored in GBK without saying so are listed as extraction decodes them, and those names
-// extract.
+// extract. The ZIP reader writes the decoded name; tar, like the program itself, the stored bytes.
 void TestArchiveBrowsing::legacyNames()
 {
     QFETCH(QString, suffix);
     QFETCH(QByteArray, archiveBytes);
+    QFETCH(QByteArray, written);
 
     Sandbox sandbox;
     const QString archive = sandbox.filePath("legacy." + suffix);
@@ -443,7 +545,10 @@ void TestArchiveBrowsing::legacyNames()
              (QStringList{"中文目录 folder", "中文目录/其他.txt file 5", "中文目录/说明文件.txt file 6"}));
     QVERIFY2(handler.extractEntries(archive, {"中文目录/说明文件.txt"}, sandbox.destination(), QString()),
              qPrintable(describe(handler.lastResult())));
-    QCOMPARE(TestTree::snapshot(sandbox.destination()), (Tree{{"说明文件.txt", "说明"}}));
+    // By its bytes: a name that is not UTF-8 has no QString that reaches it.
+    struct stat status;
+    QCOMPARE(::stat((QFile::encodeName(sandbox.destination()) + '/' + written).constData(), &status), 0);
+    QCOMPARE(qint64(status.st_size), qint64(QByteArray("说明").size()));
 }
 
 QTEST_GUILESS_MAIN(TestArchiveBrowsing)

@@ -47,11 +47,15 @@ QList<Format> testedFormats()
 
 const QString rightPassword = QStringLiteral("right 密码");
 
-// What every format is asked to hold: nested and empty folders, a Chinese name with a space, a link
-// (to a folder: the ZIP writer stores links to files as the files).
-const Tree sourceTree{{"docs/a.txt", "alpha"}, {"docs/img/p.png", TestTree::sampleData(3000, 1)},
-                      {"docs/empty/", {}},     {"中文/说明 文件.txt", "中文内容"},
-                      {"top.txt", "top"},      {"docs/link", "-> img"}};
+// What every format is asked to hold: nested and empty folders, a Chinese name with a space, a name
+// with a line break, a link (to a folder: the ZIP writer stores links to files as the files).
+const Tree sourceTree{{"docs/a.txt", "alpha"},
+                      {"docs/img/p.png", TestTree::sampleData(3000, 1)},
+                      {"docs/empty/", {}},
+                      {"中文/说明 文件.txt", "中文内容"},
+                      {"top.txt", "top"},
+                      {"docs/link", "-> img"},
+                      {"lines/two\nlines.txt", "nl"}};
 
 // sourceTree packed by our own writer for the format.
 QString makeArchive(const QString &folder, const Format &format, const QString &password = QString())
@@ -61,12 +65,12 @@ QString makeArchive(const QString &folder, const Format &format, const QString &
         return QString();
     const QString archive = folder + "/archive." + format.suffix;
     if (format.writtenByBsdtar) {
-        const ToolRun bsdtar = ToolRun::run(
-            "bsdtar", {"--format", format.name, "-cf", archive, "-C", source, "docs", "中文", "top.txt"});
+        const ToolRun bsdtar = ToolRun::run("bsdtar", {"--format", format.name, "-cf", archive, "-C", source,
+                                                       "docs", "中文", "top.txt", "lines"});
         return bsdtar.exitCode == 0 ? archive : QString();
     }
     CompressionHandler handler;
-    const QStringList inputs{source + "/docs", source + "/中文", source + "/top.txt"};
+    const QStringList inputs{source + "/docs", source + "/中文", source + "/top.txt", source + "/lines"};
     return handler.compressFiles(format.name, inputs, archive, password) ? archive : QString();
 }
 
@@ -157,7 +161,8 @@ void TestArchiveBrowsing::listsEveryEntryOnce()
     QVERIFY2(handler.listArchive(archive, QString(), &entries), qPrintable(handler.lastError()));
     QCOMPARE(describe(entries), (QStringList{"docs folder", "docs/a.txt file 5", "docs/empty folder",
                                              "docs/img folder", "docs/img/p.png file 3000", "docs/link link",
-                                             "top.txt file 3", "中文 folder", "中文/说明 文件.txt file 12"}));
+                                             "lines folder", "lines/two\nlines.txt file 2", "top.txt file 3",
+                                             "中文 folder", "中文/说明 文件.txt file 12"}));
     for (const ArchiveEntry &entry : std::as_const(entries)) {
         QVERIFY2(!entry.encrypted, qPrintable(entry.name));
         if (!entry.isFolder)
@@ -185,6 +190,9 @@ void TestArchiveBrowsing::extractsNamedEntries_data()
         row << QStringList{"docs"}
             << Tree{{"docs/", {}},     {"docs/a.txt", "alpha"}, {"docs/empty/", {}},
                     {"docs/img/", {}}, {"docs/img/p.png", png}, {"docs/link", "-> img"}};
+    });
+    addFormatRows("a name with a line break", [](QTestData &row) {
+        row << QStringList{"lines/two\nlines.txt"} << Tree{{"two\nlines.txt", "nl"}};
     });
     addFormatRows("an empty folder", [](QTestData &row) {
         row << QStringList{"docs/empty"} << Tree{{"empty/", {}}};
@@ -446,7 +454,7 @@ void TestArchiveBrowsing::asksPasswordOnlyWhenNeeded()
         QVERIFY(interaction.passwordQuestions.at(1).previousWasWrong);
     }
     if (operation == "list") {
-        QCOMPARE(describe(entries).size(), 9);
+        QCOMPARE(describe(entries).size(), 11);
         for (const ArchiveEntry &entry : std::as_const(entries)) {
             if (!entry.isFolder)
                 QVERIFY2(entry.encrypted, qPrintable(entry.name));

@@ -28,6 +28,7 @@
 #include <cerrno>
 #include <csignal>
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 
@@ -181,6 +182,7 @@ private slots:
     void testFindsDamage();
     void completenessJudgedByTar_data();
     void completenessJudgedByTar();
+    void specialFilesAndModes();
     void selectedEntries_data();
     void selectedEntries();
     void paddingAfterTarEnd_data();
@@ -744,6 +746,44 @@ void TestTar::completenessJudgedByTar()
     }
     QCOMPARE(sandbox.outside(), outside);
     QCOMPARE(runJob(OperationRequest::test(archive, QString())).result.succeeded(), complete);
+}
+
+void TestTar::specialFilesAndModes()
+{
+    // GNU tar makes device nodes when run as root and keeps set-id bits its umask does not cover;
+    // none of it may reach the destination.
+    TarBytes::Entry device = TarBytes::file("dev/null-copy", QByteArray());
+    device.type = '3';
+    device.deviceMajor = 1;
+    device.deviceMinor = 3;
+    TarBytes::Entry fifo = TarBytes::file("dev/pipe", QByteArray());
+    fifo.type = '6';
+    TarBytes::Entry sticky = TarBytes::folder("shared/");
+    sticky.mode = 01777;
+    Sandbox sandbox;
+    const QString archive = sandbox.filePath("special.tar");
+    QVERIFY(TarBytes::write(archive, {TarBytes::folder("dev/"), device, fifo,
+                                      TarBytes::file("bin/tool", "#!/bin/sh\n", 06755), sticky,
+                                      TarBytes::file("shared/note.txt", "note")}));
+    const TestTree::Tree outside = sandbox.outside();
+
+    const JobRun extracted = runJob(extractRequest(archive, sandbox.destination()));
+    QVERIFY2(extracted.result.succeeded(), qPrintable(ResultMessage::text(extracted.result)));
+    QCOMPARE(TestTree::snapshot(sandbox.destination()), (TestTree::Tree{{"bin/", {}},
+                                                                        {"bin/tool", "#!/bin/sh\n"},
+                                                                        {"dev/", {}},
+                                                                        {"shared/", {}},
+                                                                        {"shared/note.txt", "note"}}));
+    struct stat tool {
+    };
+    QCOMPARE(::lstat(QFile::encodeName(sandbox.destination() + "/bin/tool").constData(), &tool), 0);
+    QCOMPARE(tool.st_mode & (S_ISUID | S_ISGID), mode_t(0));
+    QVERIFY(tool.st_mode & S_IXUSR);
+    struct stat shared {
+    };
+    QCOMPARE(::lstat(QFile::encodeName(sandbox.destination() + "/shared").constData(), &shared), 0);
+    QCOMPARE(shared.st_mode & S_ISVTX, mode_t(0));
+    QCOMPARE(sandbox.outside(), outside);
 }
 
 void TestTar::selectedEntries_data()

@@ -7,6 +7,7 @@
 #include "toolcommands.h"
 #include "toolpipeline.h"
 
+#include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>

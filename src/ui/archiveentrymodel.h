@@ -59,7 +59,8 @@ public:
     QModelIndex folderIndex(const QString &path) const;
     bool folderExists(const QString &path) const;
     // The folder the view shows: it and the folders above it keep their rows whatever the name filter
-    // says, so the view's root stays valid. Returns folderIndex(path).
+    // says, so the view's root stays valid. Returns folderIndex(path); a path that names no folder
+    // stands for the top.
     QModelIndex setRootPath(const QString &path);
     QString rootPath() const { return shownFolderPath; }
 

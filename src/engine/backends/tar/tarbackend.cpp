@@ -178,22 +178,25 @@ OperationResult TarBackend::extract(OperationContext &context, ExtractionTarget 
     };
 
     const QString staging = target.stagingPath();
-    OperationResult unpacked = OperationResult::failure(ResultCode::ToolFailed);
     // Given the selected names, tar writes only those entries. A name it does not find as given
     // (stored as "./name", or in a legacy encoding the listing decoded) fails that run; the whole
     // archive is then unpacked and the pipeline keeps the selected part.
+    bool selectionUnpacked = false;
     QTemporaryFile selectedNames(QDir::tempPath() + QStringLiteral("/kelvane-names-XXXXXX"));
     if (writeNamesForTar(context.request().entryNames, &selectedNames)) {
-        unpacked = unpack(ToolCommands::tarExtractArguments(staging) +
-                          QStringList{QStringLiteral("--null"), QStringLiteral("--verbatim-files-from"),
-                                      QStringLiteral("-T"), selectedNames.fileName()});
-        if (!unpacked.succeeded() && !context.isCancelled() && !emptyFolder(staging))
+        const OperationResult selective =
+            unpack(ToolCommands::tarExtractArguments(staging) +
+                   QStringList{QStringLiteral("--null"), QStringLiteral("--verbatim-files-from"),
+                               QStringLiteral("-T"), selectedNames.fileName()});
+        selectionUnpacked = selective.succeeded();
+        if (!selectionUnpacked && (context.isCancelled() || !emptyFolder(staging)))
+            return selective;
+    }
+    if (!selectionUnpacked) {
+        const OperationResult unpacked = unpack(ToolCommands::tarExtractArguments(staging));
+        if (!unpacked.succeeded())
             return unpacked;
     }
-    if (!unpacked.succeeded() && !context.isCancelled())
-        unpacked = unpack(ToolCommands::tarExtractArguments(staging));
-    if (!unpacked.succeeded())
-        return unpacked;
     const OperationResult adopted = target.adoptStagedTree();
     return adopted.succeeded() ? selectionFound(target) : adopted;
 }

@@ -1,11 +1,13 @@
 #include "filenameorder.h"
 
 #include <QCollatorSortKey>
-#include <QtConcurrent>
+#include <QThread>
 
 #include <algorithm>
 #include <memory>
 #include <numeric>
+#include <optional>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -14,8 +16,8 @@ constexpr char16_t firstPrintable = 0x20;
 constexpr char16_t lastPrintable = 0x7e;
 // Runs of digits longer than this are left to the collator, which splits very long numbers.
 constexpr qsizetype longestFastNumber = 30;
-// Sort keys of a large folder are worth making on several threads.
-constexpr qsizetype keysPerThread = 2048;
+// Sort keys of a large folder are worth making on several threads, this many for each.
+constexpr qsizetype keysPerThread = 4096;
 
 bool isDigit(char16_t character)
 {
@@ -150,25 +152,24 @@ QList<int> FileNameOrder::ranks(const QList<QStringView> &names) const
         return ranksBy(names.size(), [&](int a, int b) { return compareAscii(names.at(a), names.at(b)); });
 
     // One key per name costs far less than the collator comparing the same names again and again.
-    // A collator is not shared between threads: each thread makes keys with its own.
-    const QLocale keyLocale = collator.locale();
-    const auto keyOf = [&keyLocale](QStringView name) {
-        thread_local std::unique_ptr<QCollator> local;
-        if (!local || local->locale() != keyLocale) {
-            local = std::make_unique<QCollator>(keyLocale);
-            local->setNumericMode(true);
-            local->setCaseSensitivity(Qt::CaseInsensitive);
-        }
-        return local->sortKey(name.toString());
+    // A large folder's keys are made on several threads, each with a collator of its own, into
+    // parts of one list that the threads' joins hand back.
+    const qsizetype threads =
+        std::clamp<qsizetype>(names.size() / keysPerThread, 1, std::max(1, QThread::idealThreadCount()));
+    std::vector<std::optional<QCollatorSortKey>> keys(size_t(names.size()));
+    const auto makeKeys = [&](qsizetype begin, qsizetype end) {
+        QCollator own(collator.locale());
+        own.setNumericMode(true);
+        own.setCaseSensitivity(Qt::CaseInsensitive);
+        for (qsizetype i = begin; i < end; ++i)
+            keys[size_t(i)].emplace(own.sortKey(names.at(i).toString()));
     };
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(size_t(names.size()));
-    if (names.size() >= 2 * keysPerThread) {
-        const QList<QCollatorSortKey> made =
-            QtConcurrent::blockingMapped<QList<QCollatorSortKey>>(names, keyOf);
-        keys.assign(made.cbegin(), made.cend());
-    } else {
-        std::transform(names.cbegin(), names.cend(), std::back_inserter(keys), keyOf);
-    }
-    return ranksBy(names.size(), [&keys](int a, int b) { return keys[size_t(a)].compare(keys[size_t(b)]); });
+    std::vector<std::thread> helpers;
+    for (qsizetype part = 1; part < threads; ++part)
+        helpers.emplace_back(makeKeys, names.size() * part / threads, names.size() * (part + 1) / threads);
+    makeKeys(0, names.size() / threads);
+    for (std::thread &helper : helpers)
+        helper.join();
+    return ranksBy(names.size(),
+                   [&keys](int a, int b) { return keys[size_t(a)]->compare(*keys[size_t(b)]); });
 }

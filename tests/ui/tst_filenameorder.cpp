@@ -139,7 +139,7 @@ void TestFileNameOrder::ranksFollowCollator()
     QRandomGenerator random(7);
     QStringList names;
     // Enough names that keys are made on several threads.
-    for (int i = 0; i < 5000; ++i)
+    for (int i = 0; i < 9000; ++i)
         names.append(randomName(random, alphabet));
     QList<QStringView> views(names.cbegin(), names.cend());
     const QList<int> ranks = order.ranks(views);

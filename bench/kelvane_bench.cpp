@@ -2,6 +2,7 @@
 // window's background task does.
 //   kelvane_bench compress <FORMAT> <archive> <path>... [--password <text>]
 //   kelvane_bench extract <archive> <destination> [--password <text>]
+//   kelvane_bench extract-entries <archive> <destination> <entry>... [--password <text>]
 //   kelvane_bench list <archive> [--password <text>]    prints the entry count and the time taken
 //   kelvane_bench test <archive> [--password <text>]    prints the time taken
 
@@ -38,6 +39,7 @@ int runJob(const OperationRequest &request, QTextStream &out, QTextStream &err)
 int main(int argc, char *argv[])
 {
     CompressionHandler::tuneAllocatorForArchiveWork();
+    CompressionHandler::pinTimeZoneForArchiveWork();
     QCoreApplication app(argc, argv);
     QStringList arguments = app.arguments().mid(1);
     QTextStream out(stdout);
@@ -61,9 +63,12 @@ int main(int argc, char *argv[])
         ok = handler.compressFiles(arguments.at(1), arguments.mid(3), arguments.at(2), password);
     } else if (arguments.size() == 3 && arguments.at(0) == QLatin1String("extract")) {
         ok = handler.extractArchive(arguments.at(1), arguments.at(2), password);
+    } else if (arguments.size() >= 4 && arguments.at(0) == QLatin1String("extract-entries")) {
+        ok = handler.extractEntries(arguments.at(1), arguments.mid(3), arguments.at(2), password);
     } else {
         err << "usage: kelvane_bench compress <FORMAT> <archive> <path>... [--password <text>]\n"
                "       kelvane_bench extract <archive> <destination> [--password <text>]\n"
+               "       kelvane_bench extract-entries <archive> <destination> <entry>... [--password <text>]\n"
                "       kelvane_bench list <archive> [--password <text>]\n"
                "       kelvane_bench test <archive> [--password <text>]\n";
         return 2;

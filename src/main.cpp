@@ -6,6 +6,7 @@
 int main(int argc, char *argv[])
 {
     CompressionHandler::tuneAllocatorForArchiveWork();
+    CompressionHandler::pinTimeZoneForArchiveWork();
     QApplication app(argc, argv);
 
     MainWindow window;

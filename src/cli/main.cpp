@@ -15,6 +15,7 @@
 int main(int argc, char *argv[])
 {
     CompressionHandler::tuneAllocatorForArchiveWork();
+    CompressionHandler::pinTimeZoneForArchiveWork();
     QCoreApplication app(argc, argv);
     Terminal::prepare();
 

@@ -3,6 +3,8 @@
 #include "archivejob.h"
 #include "resultmessage.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QMutexLocker>
 
 #ifdef Q_OS_LINUX
@@ -38,6 +40,11 @@ void CompressionHandler::setLegacyNameLanguage(LegacyNameLanguage language)
     nameLanguage = language;
 }
 
+void CompressionHandler::setInteraction(Interaction *answerer)
+{
+    interaction = answerer;
+}
+
 void CompressionHandler::cancel()
 {
     QMutexLocker locker(&runningMutex);
@@ -53,6 +60,15 @@ void CompressionHandler::tuneAllocatorForArchiveWork()
 #endif
 }
 
+void CompressionHandler::pinTimeZoneForArchiveWork()
+{
+#ifdef Q_OS_LINUX
+    const QString zoneFile = QStringLiteral("/etc/localtime");
+    if (!qEnvironmentVariableIsSet("TZ") && QFileInfo::exists(zoneFile))
+        qputenv("TZ", ":" + QFile::encodeName(zoneFile));
+#endif
+}
+
 bool CompressionHandler::compressFiles(const QString &format, const QStringList &files,
                                        const QString &archivePath, const QString &password)
 {
@@ -65,6 +81,25 @@ bool CompressionHandler::extractArchive(const QString &archivePath, const QStrin
     return run(OperationRequest::extract(archivePath, destinationPath, password));
 }
 
+bool CompressionHandler::listArchive(const QString &archivePath, const QString &password,
+                                     QList<ArchiveEntry> *entries)
+{
+    return run(OperationRequest::list(archivePath, password), entries);
+}
+
+bool CompressionHandler::extractEntries(const QString &archivePath, const QStringList &entryNames,
+                                        const QString &destinationPath, const QString &password)
+{
+    OperationRequest request = OperationRequest::extract(archivePath, destinationPath, password);
+    request.entryNames = entryNames;
+    return run(request);
+}
+
+bool CompressionHandler::testArchive(const QString &archivePath, const QString &password)
+{
+    return run(OperationRequest::test(archivePath, password));
+}
+
 bool CompressionHandler::run(OperationRequest request, ArchiveEntryList *entries)
 {
     request.replacePolicy = policy;
@@ -72,6 +107,7 @@ bool CompressionHandler::run(OperationRequest request, ArchiveEntryList *entries
     lastErrorText.clear();
 
     ArchiveJob job(request);
+    job.setInteraction(interaction);
     QString shownEntry;
     int shownPercent = -1;
     // Same thread: the job's throttled updates become the handler's two signals as they come.

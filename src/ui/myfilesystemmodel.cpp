@@ -17,21 +17,9 @@ MyFileSystemModel::~MyFileSystemModel() = default;
 
 QVariant MyFileSystemModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole) {
-        // Looked up at every call, so the heads follow a language switch without a reset.
-        switch (section) {
-        case NameColumn:
-            return tr("名称");
-        case SizeColumn:
-            return tr("大小");
-        case TypeColumn:
-            return tr("类型");
-        case DateColumn:
-            return tr("修改日期");
-        default:
-            break;
-        }
-    }
+    // Looked up at every call, so the heads follow a language switch without a reset.
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && !columnTitle(section).isEmpty())
+        return columnTitle(section);
     return QFileSystemModel::headerData(section, orientation, role);
 }
 
@@ -48,7 +36,7 @@ QVariant MyFileSystemModel::data(const QModelIndex &index, int role) const
         if (!index.parent().isValid())
             return tr("驱动器");
         if (isDir(index))
-            return tr("文件夹");
+            return folderType();
         break;
     case DateColumn: {
         const QDateTime modified = lastModified(index);
@@ -58,6 +46,27 @@ QVariant MyFileSystemModel::data(const QModelIndex &index, int role) const
         break;
     }
     return QFileSystemModel::data(index, role);
+}
+
+QString MyFileSystemModel::columnTitle(int column)
+{
+    switch (column) {
+    case NameColumn:
+        return tr("名称");
+    case SizeColumn:
+        return tr("大小");
+    case TypeColumn:
+        return tr("类型");
+    case DateColumn:
+        return tr("修改日期");
+    default:
+        return QString();
+    }
+}
+
+QString MyFileSystemModel::folderType()
+{
+    return tr("文件夹");
 }
 
 QString MyFileSystemModel::modifiedText(const QDateTime &modified, const QLocale &locale)

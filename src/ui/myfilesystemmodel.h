@@ -21,4 +21,9 @@ public:
 
     // A modification time as the date column shows it: the locale's short date and time.
     static QString modifiedText(const QDateTime &modified, const QLocale &locale);
+    // The head of a column (0 name, 1 size, 2 type, 3 date modified), empty for others, and the
+    // type a folder shows, in the language installed at the moment of the call. Shared with the
+    // lists that show what is inside an archive.
+    static QString columnTitle(int column);
+    static QString folderType();
 };

@@ -9,6 +9,7 @@
 void ExtractionSelection::setNames(const QStringList &names)
 {
     requested = names;
+    normalisedNames.clear();
     positionsByName.clear();
     sortedNames.clear();
     deepestName = 0;
@@ -22,7 +23,8 @@ void ExtractionSelection::setNames(const QStringList &names)
         // A name that cannot be an entry's never matches and is reported as unmatched.
         if (!ExtractionTarget::checkEntryName(names.at(i), &normalised).succeeded())
             continue;
-        positionsByName[normalised].append(i);
+        normalisedNames.append(normalised);
+        positionsByName[QStringView(normalisedNames.last())].append(i);
         sortedNames.append(normalised);
         QStringList parts = normalised.split(QLatin1Char('/'));
         deepestName = std::max(deepestName, int(parts.size()));
@@ -48,12 +50,18 @@ bool ExtractionSelection::place(const QString &entryPath, QString *placed) const
         *placed = entryPath;
         return true;
     }
+    // Everything selected lies in the common folder: the many entries outside it are passed over
+    // at once, without a lookup.
+    if (!common.isEmpty() &&
+        !(entryPath.size() > common.size() && entryPath.at(common.size()) == QLatin1Char('/') &&
+          entryPath.startsWith(common)))
+        return false;
     bool selected = false;
     qsizetype start = 0;
     for (int components = 1; components <= deepestName; ++components) {
         const qsizetype slash = entryPath.indexOf(QLatin1Char('/'), start);
         const qsizetype end = slash < 0 ? entryPath.size() : slash;
-        const auto found = positionsByName.constFind(entryPath.left(end));
+        const auto found = positionsByName.constFind(QStringView(entryPath).left(end));
         if (found != positionsByName.constEnd()) {
             selected = true;
             QMutexLocker locker(&mutex);

@@ -32,8 +32,10 @@ public:
 
 private:
     QStringList requested;
-    // Normalised name -> positions in requested (two spellings may name the same entry).
-    QHash<QString, QList<int>> positionsByName;
+    QStringList normalisedNames;
+    // Normalised name (viewing normalisedNames' strings, which are never changed) -> positions in
+    // requested (two spellings may name the same entry).
+    QHash<QStringView, QList<int>> positionsByName;
     QStringList sortedNames;
     // The most components any selected name has: no longer prefix of an entry can match.
     int deepestName = 0;

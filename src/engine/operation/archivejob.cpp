@@ -129,6 +129,11 @@ OperationResult ArchiveJob::execute(OperationContext &context)
         outcome = target.open();
         if (outcome.succeeded())
             outcome = backend->extract(context, target);
+        // Whichever way a backend read the archive, a requested name nothing matched fails here,
+        // while everything is still in staging and the destination as it was.
+        const QStringList unmatched = target.unmatchedSelection();
+        if (outcome.succeeded() && !unmatched.isEmpty())
+            outcome = OperationResult::entryFailure(ResultCode::EntryNotFound, unmatched.first());
         if (outcome.succeeded())
             outcome = target.commit();
         break;

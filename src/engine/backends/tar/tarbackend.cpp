@@ -9,7 +9,19 @@
 #include "toolcommands.h"
 #include "toolpipeline.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
+
+#ifdef Q_OS_UNIX
+#include "filedescriptor.h"
+#include "treeremover.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -29,6 +41,64 @@ OperationResult runTar(OperationContext &context, const TarSource &source, const
     if (tarFailed)
         *tarFailed = !pipeline.exitedNormally(tar) || pipeline.exitCode(tar) != 0;
     return result;
+}
+
+// The selected names for tar's -T, each ended by a NUL, as tar compares them with the stored names;
+// false (nothing to give tar) without a selection or with a name no entry can have.
+bool writeNamesForTar(const QStringList &entryNames, QTemporaryFile *file)
+{
+    if (entryNames.isEmpty())
+        return false;
+    QByteArray list;
+    for (const QString &name : entryNames) {
+        QString normalised;
+        if (!ExtractionTarget::checkEntryName(name, &normalised).succeeded())
+            return false;
+        list += QFile::encodeName(normalised) + '\0';
+    }
+    return file->open() && file->write(list) == list.size() && file->flush();
+}
+
+// Removes everything a run left in folder, the folder itself kept: nothing of a failed run may count
+// as unpacked by the next. Never follows a link; on POSIX by descriptors, whatever the names' bytes,
+// read-only folders included.
+bool emptyFolder(const QString &folder)
+{
+#ifdef Q_OS_UNIX
+    const FileDescriptor folderFd(
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!folderFd.isValid())
+        return false;
+    const int listingFd = ::dup(folderFd.get());
+    DIR *listing = listingFd < 0 ? nullptr : ::fdopendir(listingFd);
+    if (!listing) {
+        if (listingFd >= 0)
+            ::close(listingFd);
+        return false;
+    }
+    QList<QByteArray> names;
+    while (const dirent *entry = ::readdir(listing)) {
+        const QByteArray name(entry->d_name);
+        if (name != "." && name != "..")
+            names.append(name);
+    }
+    ::closedir(listing);
+    bool emptied = true;
+    for (const QByteArray &name : std::as_const(names))
+        emptied = TreeRemover::remove(folderFd.get(), name) && emptied;
+    return emptied;
+#else
+    bool emptied = true;
+    const QDir dir(folder);
+    for (const QFileInfo &item :
+         dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+        if (item.isDir() && !item.isSymLink())
+            emptied = QDir(item.filePath()).removeRecursively() && emptied;
+        else
+            emptied = QFile::remove(item.filePath()) && emptied;
+    }
+    return emptied;
+#endif
 }
 
 // EntryNotFound for the first selected name the archive did not hold.
@@ -92,22 +162,41 @@ OperationResult TarBackend::extract(OperationContext &context, ExtractionTarget 
     // tar names each member on a line as it reads it; the last complete line is the current entry.
     TarListing names(context.request().legacyNameLanguage);
     QByteArray pending;
-    const OperationResult unpacked =
-        runTar(context, source, ToolCommands::tarExtractArguments(target.stagingPath()),
-               TarTools::environment(), [&](const QByteArray &chunk) {
-                   pending.append(chunk);
-                   const qsizetype end = pending.lastIndexOf('\n');
-                   if (end < 0)
-                       return;
-                   const qsizetype start = pending.lastIndexOf('\n', end - 1) + 1;
-                   const QString name =
-                       names.extractedName(QByteArrayView(pending).sliced(start, end - start));
-                   if (!name.isEmpty())
-                       context.setCurrentEntry(name);
-                   pending.remove(0, end + 1);
-               });
-    if (!unpacked.succeeded())
-        return unpacked;
+    const auto unpack = [&](const QStringList &arguments) {
+        pending.clear();
+        return runTar(context, source, arguments, TarTools::environment(), [&](const QByteArray &chunk) {
+            pending.append(chunk);
+            const qsizetype end = pending.lastIndexOf('\n');
+            if (end < 0)
+                return;
+            const qsizetype start = pending.lastIndexOf('\n', end - 1) + 1;
+            const QString name = names.extractedName(QByteArrayView(pending).sliced(start, end - start));
+            if (!name.isEmpty())
+                context.setCurrentEntry(name);
+            pending.remove(0, end + 1);
+        });
+    };
+
+    const QString staging = target.stagingPath();
+    // Given the selected names, tar writes only those entries. A name it does not find as given
+    // (stored as "./name", or in a legacy encoding the listing decoded) fails that run; the whole
+    // archive is then unpacked and the pipeline keeps the selected part.
+    bool selectionUnpacked = false;
+    QTemporaryFile selectedNames(QDir::tempPath() + QStringLiteral("/kelvane-names-XXXXXX"));
+    if (writeNamesForTar(context.request().entryNames, &selectedNames)) {
+        const OperationResult selective =
+            unpack(ToolCommands::tarExtractArguments(staging) +
+                   QStringList{QStringLiteral("--null"), QStringLiteral("--verbatim-files-from"),
+                               QStringLiteral("-T"), selectedNames.fileName()});
+        selectionUnpacked = selective.succeeded();
+        if (!selectionUnpacked && (context.isCancelled() || !emptyFolder(staging)))
+            return selective;
+    }
+    if (!selectionUnpacked) {
+        const OperationResult unpacked = unpack(ToolCommands::tarExtractArguments(staging));
+        if (!unpacked.succeeded())
+            return unpacked;
+    }
     const OperationResult adopted = target.adoptStagedTree();
     return adopted.succeeded() ? selectionFound(target) : adopted;
 }

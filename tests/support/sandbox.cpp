@@ -2,6 +2,11 @@
 
 #include "deeptree.h"
 
+#include <QDirIterator>
+#include <QFile>
+
+#include <sys/stat.h>
+
 Sandbox::Sandbox()
 {
     // Bait: a file and a folder an escaping entry would most likely aim at.
@@ -27,4 +32,25 @@ TestTree::Tree Sandbox::outside() const
             ++it;
     }
     return tree;
+}
+
+TestTree::Tree Sandbox::outsideMetadata() const
+{
+    TestTree::Tree state;
+    const QString destinationPath = destination();
+    QDirIterator it(root.path(), QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (path == destinationPath || path.startsWith(destinationPath + QLatin1Char('/')))
+            continue;
+        struct stat info;
+        if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+            continue;
+        state.insert(QDir(root.path()).relativeFilePath(path),
+                     QByteArray::number(quint32(info.st_mode), 8) + ' ' +
+                         QByteArray::number(qint64(info.st_mtim.tv_sec)) + '.' +
+                         QByteArray::number(qint64(info.st_mtim.tv_nsec)));
+    }
+    return state;
 }

@@ -351,8 +351,11 @@ Findings inspect(const QString &destination, const QSet<QByteArray> &userLinks)
     DeepTree::walk(destination, [&](int depth, const QByteArray &name, const struct stat &info,
                                     const QByteArray &target) {
         folders.resize(depth);
-        const QByteArray shown =
-            (folders.isEmpty() ? QByteArray() : folders.join('/').right(60) + '/') + name;
+        // Only for a problem: joining every item's folders would cost the square of a deep tree's depth.
+        const auto shown = [&] {
+            return QString::fromLatin1(
+                (folders.isEmpty() ? QByteArray() : folders.join('/').right(60) + '/') + name);
+        };
         if (depth == 0) {
             ++findings.topLevelItems;
             if (name.startsWith(".kelvane-extract-"))
@@ -360,9 +363,9 @@ Findings inspect(const QString &destination, const QSet<QByteArray> &userLinks)
         }
         if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode) || S_ISFIFO(info.st_mode) ||
             S_ISSOCK(info.st_mode))
-            findings.problems.append(QStringLiteral("special file: ") + QString::fromLatin1(shown));
+            findings.problems.append(QStringLiteral("special file: ") + shown());
         if (info.st_mode & (S_ISUID | S_ISGID | S_ISVTX))
-            findings.problems.append(QStringLiteral("set-id or sticky bit: ") + QString::fromLatin1(shown));
+            findings.problems.append(QStringLiteral("set-id or sticky bit: ") + shown());
         if (S_ISLNK(info.st_mode) &&
             !userLinks.contains(folders.isEmpty() ? name : folders.join('/') + '/' + name)) {
             // Resolved by its words: no absolute target, and never above the destination.
@@ -375,7 +378,7 @@ Findings inspect(const QString &destination, const QSet<QByteArray> &userLinks)
                     ++level;
             }
             if (escapes)
-                findings.problems.append(QStringLiteral("link out: ") + QString::fromLatin1(shown));
+                findings.problems.append(QStringLiteral("link out: ") + shown());
         }
         if (S_ISDIR(info.st_mode))
             folders.append(name);
@@ -734,7 +737,7 @@ void TestHostile::everyRoute_data()
          {"docs/a.txt", "docs/up"}},
         {"24 names of 65,000 bytes",
          longNames,
-         {"zip", "tar", "tar.lzma", "cpio"},
+         {"zip", "tar", "cpio"},
          Outcome::Either,
          {},
          {},

@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <cstdio>
 #include <cstdlib>
@@ -66,11 +65,10 @@ void FuzzSandbox::breach(const char *what, const QString &detail)
 FuzzSandbox::FuzzSandbox(const QString &archiveName)
 {
     // Kept for the whole run; removed by the fuzz script with the rest of its sandbox folder.
-    QTemporaryDir *folder = new QTemporaryDir;
-    folder->setAutoRemove(false);
-    if (!folder->isValid())
-        breach("cannot create the sandbox", folder->errorString());
-    root = QDir(folder->path()).canonicalPath();
+    folder.setAutoRemove(false);
+    if (!folder.isValid())
+        breach("cannot create the sandbox", folder.errorString());
+    root = QDir(folder.path()).canonicalPath();
     const QDir rootDir(root);
     archive = rootDir.filePath(archiveName);
     rootDir.mkpath(QStringLiteral("a/b/c"));

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QMap>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <cstddef>
 #include <cstdint>
@@ -45,6 +46,7 @@ private:
     State outsideState() const;
     OperationResult runJob(const OperationRequest &request, ArchiveEntryList *entries = nullptr);
 
+    QTemporaryDir folder;
     QString root;
     QString archive;
     QString destinationParent;

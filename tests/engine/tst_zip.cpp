@@ -917,8 +917,9 @@ void TestZip::longNamesTakeLinearTime()
     if (!extracted)
         QVERIFY(!QFileInfo::exists(dir.filePath("out")));
 
-    // A cancel stops such an extraction, and it leaves nothing; removing a chain of 32,500 folders
-    // alone takes seconds on some file systems, so the bound is the one above.
+    // A cancel stops such an extraction, and it leaves nothing. Removing the chain of 32,500 folders
+    // made so far takes seconds of its own on a busy machine; a run that ignored the cancel took
+    // minutes.
     CompressionHandler cancelled;
     std::thread stopper([&cancelled] {
         QThread::msleep(300);
@@ -930,7 +931,7 @@ void TestZip::longNamesTakeLinearTime()
     stopper.join();
     if (!finished) {
         QCOMPARE(cancelled.lastResult().code, ResultCode::Cancelled);
-        QVERIFY2(elapsed < 20000, qPrintable(QString::number(elapsed)));
+        QVERIFY2(elapsed < 60000, qPrintable(QString::number(elapsed)));
         QVERIFY(!QFileInfo::exists(dir.filePath("cancelled")));
     }
 }

@@ -1023,6 +1023,7 @@ void TestZip::readsWhatLibzipRefuses_data()
     QTest::newRow("deflate64, by 7z") << writtenBy7z("Deflate64", text) << text;
     QTest::newRow("XZ, by 7z") << writtenBy7z("XZ", text) << text;
     QTest::newRow("LZMA, by 7z") << writtenBy7z("LZMA", text) << text;
+    QTest::newRow("PPMd, by 7z") << writtenBy7z("PPMd", text) << text;
 
     // Shrink (method 1) has no writer here. These bytes are LZW of the text as the method stores it:
     // codes of 9 bits (too few for the code size ever to grow), least significant bit first, new

@@ -238,6 +238,8 @@ private slots:
 
     void selection_data();
     void selection();
+    void secondReaderStartsAfresh_data();
+    void secondReaderStartsAfresh();
 };
 
 void TestExtractionTarget::entryNames_data()
@@ -1338,6 +1340,49 @@ void TestExtractionTarget::selection()
         QVERIFY2(result.succeeded(), qPrintable(routeName(route) + (": " + describe(result))));
         QCOMPARE(TestTree::snapshot(sandbox.destination()), expected);
     }
+}
+
+void TestExtractionTarget::secondReaderStartsAfresh_data()
+{
+    QTest::addColumn<bool>("selected");
+    QTest::newRow("whole archive") << false;
+    QTest::newRow("selection") << true;
+}
+
+// A reader that gave up half-way (files, a read-only folder, a noted link, folder metadata, what a
+// program left) is followed by another in the same target: only the second one's tree is placed,
+// and a selected name the first reader matched but the second did not is still reported.
+void TestExtractionTarget::secondReaderStartsAfresh()
+{
+    QFETCH(bool, selected);
+
+    Sandbox sandbox;
+    Extraction extraction(sandbox.destination());
+    ExtractionTarget &target = *extraction.target;
+    if (selected)
+        target.setSelection({QStringLiteral("top/kept.txt"), QStringLiteral("top/only-first.txt")});
+    QVERIFY(target.open().succeeded());
+    QVERIFY(writeEntry(target, QStringLiteral("top/only-first.txt"), "first").succeeded());
+    QVERIFY(writeEntry(target, QStringLiteral("top/kept.txt"), "first").succeeded());
+    QVERIFY(target.createFolder(QStringLiteral("top/ro/"), metadata(86400, 0500)).succeeded());
+    QVERIFY(target.addLink(QStringLiteral("top/link"), "kept.txt").succeeded());
+    QVERIFY(TestTree::build(target.stagingPath(), {{"top/left-by-a-program.txt", "p"}}));
+    QVERIFY(target.unmatchedSelection().isEmpty());
+
+    const OperationResult discarded = target.discardStaged();
+    QVERIFY2(discarded.succeeded(), qPrintable(describe(discarded)));
+    QCOMPARE(TestTree::snapshot(target.stagingPath()), TestTree::Tree());
+    if (selected)
+        QCOMPARE(target.unmatchedSelection().size(), 2);
+    QVERIFY(writeEntry(target, QStringLiteral("top/kept.txt"), "second").succeeded());
+    if (selected)
+        QCOMPARE(target.unmatchedSelection(), QStringList{QStringLiteral("top/only-first.txt")});
+    QVERIFY(target.finishStaging().succeeded());
+    const OperationResult committed = target.commit();
+    QVERIFY2(committed.succeeded(), qPrintable(describe(committed)));
+    const TestTree::Tree expected = selected ? TestTree::Tree{{"kept.txt", "second"}}
+                                             : TestTree::Tree{{"top/", {}}, {"top/kept.txt", "second"}};
+    QCOMPARE(TestTree::snapshot(sandbox.destination()), expected);
 }
 
 QTEST_GUILESS_MAIN(TestExtractionTarget)

@@ -3,23 +3,42 @@
 // to files outside and duplicate entries. Whatever the engine decides, nothing may appear or change
 // beside the destination, and a refusal must name the entry it refused.
 //
+// everyRoute: the classes an outside attack suite and real-world archives found, each written byte by
+// byte for every route that can carry it (ZIP through libzip, tar and tar.gz through the tar program,
+// cpio and RAR through libarchive, 7z through the 7z program from a real tree). Run it as root and as
+// an unprivileged user: programs behave differently for each (tar makes device nodes only as root).
+//
 // The archives are written here by python3's zipfile and tarfile modules; 7z archives are made by
 // 7z from placeholder names of the same length, which are then replaced by the hostile names in the
 // uncompressed header (and the header checksums recomputed), since 7z itself refuses to store them.
 
+#include "archivejob.h"
 #include "compressionhandler.h"
+#include "cpiobytes.h"
+#include "deeptree.h"
+#include "linktarget.h"
+#include "rarbytes.h"
+#include "sandbox.h"
+#include "tarbytes.h"
+#include "testtree.h"
+#include "toolrun.h"
+#include "zipbytes.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
 #include <QProcess>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <functional>
 
 namespace {
 
@@ -113,7 +132,7 @@ Entry folder(const QString &name)
 {
     return {QStringLiteral("dir"), name, {}, {}};
 }
-Entry symlink(const QString &name, const QString &target)
+Entry symbolicLink(const QString &name, const QString &target)
 {
     return {QStringLiteral("symlink"), name, {}, target};
 }
@@ -150,9 +169,227 @@ QMap<QString, QByteArray> snapshotOutside(const QString &root, const QString &de
     return state;
 }
 
+// One item of a case, as every byte builder can store it.
+struct Item {
+    // 'f' file, 'd' folder, 'l' link (data: the target), 'h' hard link (data: the name it repeats),
+    // 'c' 'b' devices, 'p' FIFO.
+    char kind = 'f';
+    QByteArray name;
+    QByteArray data;
+    // Permission bits, set-id bits included.
+    quint32 permissions = 0644;
+};
+
+Item fileItem(const QByteArray &name, const QByteArray &data, quint32 permissions = 0644)
+{
+    return {'f', name, data, permissions};
+}
+Item folderItem(const QByteArray &name, quint32 permissions = 0755)
+{
+    return {'d', name, {}, permissions};
+}
+Item linkItem(const QByteArray &name, const QByteArray &target)
+{
+    return {'l', name, target, 0777};
+}
+Item hardLinkItem(const QByteArray &name, const QByteArray &target)
+{
+    return {'h', name, target, 0644};
+}
+Item specialItem(char kind, const QByteArray &name)
+{
+    return {kind, name, {}, 0644};
+}
+
+// How a route's archive departs from the plain one.
+enum class Variant { Plain, Truncated, WithoutEndBlocks, DataAfterEnd };
+
+quint32 typeBits(char kind)
+{
+    switch (kind) {
+    case 'd':
+        return 040000;
+    case 'l':
+        return 0120000;
+    case 'c':
+        return 020000;
+    case 'b':
+        return 060000;
+    case 'p':
+        return 010000;
+    default:
+        return 0100000;
+    }
+}
+
+// The archive for a route, or empty when the route cannot carry the items. "@" in names and targets
+// stands for the sandbox, known only when the test runs.
+QByteArray archiveFor(const QString &route, QList<Item> items, Variant variant, const QString &sandbox)
+{
+    for (Item &item : items) {
+        item.name.replace('@', QFile::encodeName(sandbox));
+        item.data.replace('@', QFile::encodeName(sandbox));
+    }
+    const auto cut = [variant](QByteArray bytes) {
+        return variant == Variant::Truncated ? bytes.left(bytes.size() * 3 / 5) : bytes;
+    };
+    const bool hardLinks =
+        std::any_of(items.cbegin(), items.cend(), [](const Item &item) { return item.kind == 'h'; });
+    if (route == QLatin1String("zip")) {
+        if (hardLinks)
+            return QByteArray();
+        QList<ZipBytes::Entry> entries;
+        for (const Item &item : std::as_const(items)) {
+            ZipBytes::Entry entry = item.kind == 'd'   ? ZipBytes::unixFolder(item.name)
+                                    : item.kind == 'l' ? ZipBytes::unixLink(item.name, item.data)
+                                                       : ZipBytes::unixFile(item.name, item.data);
+            entry.unixMode = typeBits(item.kind) | item.permissions;
+            entries.append(entry);
+        }
+        return cut(ZipBytes::build(entries));
+    }
+    if (route.startsWith(QLatin1String("tar"))) {
+        QList<TarBytes::Entry> entries;
+        for (const Item &item : std::as_const(items)) {
+            TarBytes::Entry entry = item.kind == 'd'   ? TarBytes::folder(item.name)
+                                    : item.kind == 'l' ? TarBytes::symlink(item.name, item.data)
+                                    : item.kind == 'h' ? TarBytes::hardlink(item.name, item.data)
+                                                       : TarBytes::file(item.name, item.data);
+            entry.mode = item.permissions;
+            if (item.kind == 'c' || item.kind == 'b' || item.kind == 'p') {
+                entry.type = item.kind == 'c' ? '3' : item.kind == 'b' ? '4' : '6';
+                entry.deviceMajor = item.kind == 'b' ? 7 : 1;
+                entry.deviceMinor = item.kind == 'b' ? 0 : 3;
+            }
+            entries.append(entry);
+        }
+        QByteArray tar = cut(TarBytes::build(entries, variant != Variant::WithoutEndBlocks));
+        if (variant == Variant::DataAfterEnd)
+            tar += QByteArray(3000, 'x');
+        if (route == QLatin1String("tar.lzma")) {
+            // Read by libarchive, not by the tar program: its filters unpack what tar's route does not.
+            QTemporaryDir work;
+            const QString plain = work.filePath(QStringLiteral("a.tar"));
+            if (!TestTree::writeFile(plain, tar) ||
+                ToolRun::run(QStringLiteral("xz"), {"--format=lzma", "-k", plain}).exitCode != 0)
+                return QByteArray();
+            return TestTree::readFile(plain + QStringLiteral(".lzma"));
+        }
+        return route == QLatin1String("tar.gz") ? TarBytes::gzip(tar) : tar;
+    }
+    if (variant == Variant::WithoutEndBlocks || variant == Variant::DataAfterEnd)
+        return QByteArray();
+    if (route == QLatin1String("cpio")) {
+        if (hardLinks)
+            return QByteArray();
+        QList<CpioBytes::Entry> entries;
+        for (const Item &item : std::as_const(items))
+            entries.append({item.name, typeBits(item.kind) | item.permissions, item.data});
+        return cut(CpioBytes::build(entries));
+    }
+    if (route == QLatin1String("rar")) {
+        QList<RarBytes::Entry> entries;
+        for (const Item &item : std::as_const(items)) {
+            if (item.kind != 'f' && item.kind != 'd' && item.kind != 'l' && item.kind != 'h')
+                return QByteArray();
+            RarBytes::Entry entry = item.kind == 'd'   ? RarBytes::folder(item.name)
+                                    : item.kind == 'l' ? RarBytes::symlink(item.name, item.data)
+                                    : item.kind == 'h' ? RarBytes::hardlink(item.name, item.data)
+                                                       : RarBytes::file(item.name, item.data);
+            entry.mode = item.permissions;
+            entries.append(entry);
+        }
+        return cut(RarBytes::rar5(entries));
+    }
+    // 7z: written by 7z itself from a real tree, so only what a tree can hold: no climbing or
+    // repeated names, no NUL, nothing deeper than the system's path limit, no special files.
+    QTemporaryDir tree;
+    QSet<QByteArray> names;
+    for (const Item &item : std::as_const(items)) {
+        const QList<QByteArray> parts = item.name.split('/');
+        if (item.kind == 'c' || item.kind == 'b' || item.kind == 'p' || item.kind == 'h' ||
+            item.name.startsWith('/') || parts.contains("..") || item.data.contains('\0') ||
+            item.name.size() > 200 || names.contains(item.name) || variant != Variant::Plain)
+            return QByteArray();
+        names.insert(item.name);
+        const QString path = tree.filePath(QFile::decodeName(item.name));
+        if (item.kind == 'd')
+            QDir().mkpath(path);
+        else if (item.kind == 'l')
+            QFile::link(QFile::decodeName(item.data), path);
+        else if (!QDir().mkpath(QFileInfo(path).path()) || !TestTree::writeFile(path, item.data))
+            return QByteArray();
+    }
+    QStringList top;
+    for (const QByteArray &name : std::as_const(names)) {
+        const QString first = QFile::decodeName(name.split('/').first());
+        if (!top.contains(first))
+            top.append(first);
+    }
+    const QString archive = tree.filePath(QStringLiteral(".archive.7z"));
+    if (ToolRun::run(QStringLiteral("7z"), QStringList{"a", "-snl", archive} + top, tree.path()).exitCode !=
+        0)
+        return QByteArray();
+    return TestTree::readFile(archive);
+}
+
+using Builder = std::function<QByteArray(const QString &sandbox)>;
+
+enum class Outcome { Succeeds, Refused, Either };
+
+// What a walk of the destination found that must never be there.
+struct Findings {
+    QStringList problems;
+    int topLevelItems = 0;
+};
+
+Findings inspect(const QString &destination, const QSet<QByteArray> &userLinks)
+{
+    Findings findings;
+    // The folder names from the destination down to the item being visited.
+    QList<QByteArray> folders;
+    DeepTree::walk(destination, [&](int depth, const QByteArray &name, const struct stat &info,
+                                    const QByteArray &target) {
+        folders.resize(depth);
+        // Only for a problem: joining every item's folders would cost the square of a deep tree's depth.
+        const auto shown = [&] {
+            return QString::fromLatin1(
+                (folders.isEmpty() ? QByteArray() : folders.join('/').right(60) + '/') + name);
+        };
+        if (depth == 0) {
+            ++findings.topLevelItems;
+            if (name.startsWith(".kelvane-extract-"))
+                findings.problems.append(QStringLiteral("staging left: ") + QString::fromLatin1(name));
+        }
+        if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode) || S_ISFIFO(info.st_mode) ||
+            S_ISSOCK(info.st_mode))
+            findings.problems.append(QStringLiteral("special file: ") + shown());
+        if (info.st_mode & (S_ISUID | S_ISGID | S_ISVTX))
+            findings.problems.append(QStringLiteral("set-id or sticky bit: ") + shown());
+        if (S_ISLNK(info.st_mode) &&
+            !userLinks.contains(folders.isEmpty() ? name : folders.join('/') + '/' + name)) {
+            // Resolved by its words: no absolute target, and never above the destination.
+            int level = depth;
+            bool escapes = target.startsWith('/');
+            for (const QByteArray &part : target.split('/')) {
+                if (part == "..")
+                    escapes = escapes || --level < 0;
+                else if (!part.isEmpty() && part != ".")
+                    ++level;
+            }
+            if (escapes)
+                findings.problems.append(QStringLiteral("link out: ") + shown());
+        }
+        if (S_ISDIR(info.st_mode))
+            folders.append(name);
+    });
+    return findings;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(QList<Entry>)
+Q_DECLARE_METATYPE(Builder)
 
 class TestHostile : public QObject
 {
@@ -161,6 +398,8 @@ class TestHostile : public QObject
 private slots:
     void nothingEscapes_data();
     void nothingEscapes();
+    void everyRoute_data();
+    void everyRoute();
 
 private:
     bool writeArchive(const QString &format, const QString &path, const QList<Entry> &entries);
@@ -205,7 +444,7 @@ void TestHostile::nothingEscapes_data()
     const QStringList tarFormats{"tar", "tar.gz"};
     const QList<Case> cases{
         {"control: ordinary names",
-         {folder("docs"), file("docs/a.txt", "a"), file("b.txt", "b"), symlink("docs/link", "a.txt")},
+         {folder("docs"), file("docs/a.txt", "a"), file("b.txt", "b"), symbolicLink("docs/link", "a.txt")},
          {},
          allFormats},
         {"dot-dot climbing",
@@ -221,15 +460,15 @@ void TestHostile::nothingEscapes_data()
         {"drive letter with backslash", {file("C:\\escape.txt")}, {"C:\\escape.txt"}, allFormats},
         {"backslash climbing", {file("..\\sentinel\\escape.txt")}, {"..\\sentinel\\escape.txt"}, allFormats},
         {"relative link out, then through it",
-         {symlink("link", "../sentinel"), file("link/escape.txt")},
+         {symbolicLink("link", "../sentinel"), file("link/escape.txt")},
          {"link", "link/escape.txt"},
          allFormats},
         {"absolute link out, then through it",
-         {symlink("link", "@/sentinel"), file("link/escape.txt")},
+         {symbolicLink("link", "@/sentinel"), file("link/escape.txt")},
          {"link", "link/escape.txt"},
          allFormats},
         {"link to a file outside, then a file of the same name",
-         {symlink("keep.txt", "@/sentinel/keep.txt"), file("keep.txt", "overwritten")},
+         {symbolicLink("keep.txt", "@/sentinel/keep.txt"), file("keep.txt", "overwritten")},
          {"keep.txt"},
          allFormats},
         {"duplicate files", {file("dup.txt", "first"), file("dup.txt", "second")}, {"dup.txt"}, allFormats},
@@ -326,6 +565,308 @@ void TestHostile::nothingEscapes()
         const QString target = QDir::cleanPath(info.absoluteDir().absoluteFilePath(info.symLinkTarget()));
         QVERIFY2(target == destination || target.startsWith(destination + '/'),
                  qPrintable(info.filePath() + " points outside: " + info.symLinkTarget()));
+    }
+}
+
+void TestHostile::everyRoute_data()
+{
+    QTest::addColumn<QString>("route");
+    QTest::addColumn<Builder>("archive");
+    // What the destination holds before ("@" in a link target: the sandbox).
+    QTest::addColumn<TestTree::Tree>("before");
+    QTest::addColumn<int>("outcome");
+    // A refusal names one of these (the entry or path of the result); empty: any refusal.
+    QTest::addColumn<QStringList>("named");
+    // After a success the destination holds at least these.
+    QTest::addColumn<TestTree::Tree>("expected");
+    QTest::addColumn<int>("language");
+    QTest::addColumn<int>("limitMs");
+    // Only these entries are extracted, placed relative to their common folder.
+    QTest::addColumn<QStringList>("selection");
+
+    const QByteArray deepFolder = QByteArray("d/").repeated(2100);
+    const QByteArray longName = QByteArray("n/").repeated(2100) + "f.txt";
+    const QByteArray payload = TestTree::sampleData(96 * 1024, 7);
+    // Two different contents under one name, large enough for the parallel reader to use threads.
+    const QByteArray first = TestTree::sampleData(17 * 1024 * 1024, 1);
+    const QByteArray second = TestTree::sampleData(17 * 1024 * 1024, 2);
+    QList<Item> longNames;
+    for (int i = 0; i < 24; ++i)
+        longNames.append(fileItem(QByteArray("a/").repeated(32499 - i) + "b", "x"));
+
+    struct Case {
+        const char *name;
+        QList<Item> items;
+        QStringList routes;
+        Outcome outcome;
+        QStringList named = {};
+        TestTree::Tree expected = {};
+        TestTree::Tree before = {};
+        Variant variant = Variant::Plain;
+        LegacyNameLanguage language = LegacyNameLanguage::SimplifiedChinese;
+        // Hangs ran for minutes; a linear run takes seconds, also under the sanitizers.
+        int limitMs = 120000;
+        QStringList selection = {};
+    };
+    const QStringList all{"zip", "tar", "tar.gz", "tar.lzma", "cpio", "rar", "7z"};
+    const QStringList tars{"tar", "tar.gz", "tar.lzma"};
+    const QList<Case> cases{
+        // The system takes a link's target up to its first NUL: what is checked must be those bytes.
+        {"link target holding a NUL",
+         {linkItem("l", QByteArray("..\0/inside", 10)), fileItem("l/x", "x")},
+         all,
+         Outcome::Refused,
+         {"l", "l/x"}},
+        {"link already in the destination leading out, written through",
+         {folderItem("x", 0777), fileItem("x/pwned.txt", "pwned")},
+         all,
+         Outcome::Either,
+         {"x", "x/pwned.txt"},
+         {},
+         {{"x", "-> @/outside"}}},
+        {"nested link already in the destination leading out",
+         {folderItem("d"), folderItem("d/x", 0700), fileItem("d/x/pwned.txt", "pwned")},
+         all,
+         Outcome::Either,
+         {"d/x", "d/x/pwned.txt"},
+         {},
+         {{"d/", {}}, {"d/x", "-> ../../outside"}}},
+        {"link already in the destination to a file outside, replaced",
+         {fileItem("f.txt", "overwritten")},
+         all,
+         Outcome::Either,
+         {"f.txt"},
+         {},
+         {{"f.txt", "-> @/outside.txt"}}},
+        {"escaping link deeper than PATH_MAX",
+         {folderItem("d"), linkItem(deepFolder + "l", "@/outside"),
+          fileItem(deepFolder + "l/pwned.txt", "x")},
+         {"zip", "tar", "tar.gz", "tar.lzma", "cpio", "rar"},
+         Outcome::Refused,
+         {}},
+        {"link deeper than PATH_MAX staying inside",
+         {linkItem(deepFolder + "l", "../../x.txt"), fileItem(deepFolder + "x.txt", "x")},
+         {"zip", "tar.lzma", "cpio"},
+         Outcome::Succeeds},
+        // GNU tar and libarchive's RAR reader stop at names this long themselves.
+        {"link deeper than PATH_MAX staying inside, where the reader may stop",
+         {linkItem(deepFolder + "l", "../../x.txt"), fileItem(deepFolder + "x.txt", "x")},
+         {"tar", "tar.gz", "rar"},
+         Outcome::Either},
+        {"device nodes, FIFOs and set-id bits",
+         {specialItem('c', "null"), specialItem('b', "loop"), specialItem('p', "fifo"),
+          fileItem("suid", "s", 06755), folderItem("sgid", 03775), fileItem("sgid/in.txt", "in"),
+          fileItem("plain.txt", "plain")},
+         {"zip", "tar", "tar.gz", "tar.lzma", "cpio", "rar"},
+         Outcome::Either,
+         {},
+         {{"plain.txt", "plain"}, {"suid", "s"}, {"sgid/in.txt", "in"}}},
+        {"cut short inside a name longer than PATH_MAX",
+         {fileItem("first.txt", "1"), fileItem(longName, payload), fileItem("z.txt", "z")},
+         {"zip", "tar", "tar.gz", "tar.lzma", "cpio", "rar"},
+         Outcome::Refused,
+         {},
+         {},
+         {},
+         Variant::Truncated},
+        {"a file, then a folder of the same name",
+         {fileItem("a", "file"), fileItem("a/b", "inside")},
+         {"zip", "tar", "tar.gz", "tar.lzma", "cpio", "rar"},
+         Outcome::Refused,
+         {"a", "a/b"}},
+        {"names that are not UTF-8",
+         {fileItem("\xd6lf\xe4sser.txt", "oil"), folderItem("caf\xe9"), fileItem("caf\xe9/x.txt", "x")},
+         {"zip", "tar", "tar.gz", "tar.lzma", "cpio"},
+         Outcome::Succeeds,
+         {},
+         {},
+         {},
+         Variant::Plain,
+         LegacyNameLanguage::Western},
+        // Large enough for the ZIP reader to use threads; the other routes read one entry at a time.
+        {"two large entries under one name",
+         {fileItem("same.bin", first), fileItem("same.bin", second)},
+         {"zip"},
+         Outcome::Succeeds,
+         {},
+         {{"same.bin", second}}},
+        {"two entries under one name",
+         {fileItem("same.bin", payload), fileItem("same.bin", "second")},
+         {"tar", "tar.gz", "tar.lzma", "cpio", "rar"},
+         Outcome::Succeeds,
+         {},
+         {{"same.bin", "second"}}},
+        {"one name in two spellings",
+         {fileItem("dir/same.txt", "first"), fileItem("dir//./same.txt", "second")},
+         {"zip", "tar", "tar.gz", "tar.lzma", "cpio", "rar"},
+         Outcome::Succeeds,
+         {},
+         {{"dir/same.txt", "second"}}},
+        {"hard link to a file outside, then written through",
+         {hardLinkItem("hard.txt", "@/outside.txt"), fileItem("hard.txt", "overwritten")},
+         all,
+         Outcome::Either,
+         {"hard.txt"}},
+        {"hard link climbing to a file outside, then written through",
+         {hardLinkItem("hard.txt", "../outside.txt"), fileItem("hard.txt", "overwritten")},
+         all,
+         Outcome::Either,
+         {"hard.txt"}},
+        {"hard link to a link leading out",
+         {linkItem("l", "@/outside.txt"), hardLinkItem("h", "l"), fileItem("h", "overwritten")},
+         all,
+         Outcome::Refused,
+         {"l", "h"}},
+        {"hard link to a file of the archive",
+         {fileItem("a.txt", "shared"), hardLinkItem("b.txt", "a.txt")},
+         all,
+         Outcome::Succeeds,
+         {},
+         {{"a.txt", "shared"}, {"b.txt", "shared"}}},
+        // Placed without their common folder, the link would climb one level more than in the archive.
+        {"selected entries holding a link that climbs out of their common folder",
+         {folderItem("docs"), fileItem("docs/a.txt", "a"), linkItem("docs/up", "../b.txt"),
+          fileItem("b.txt", "b")},
+         all,
+         Outcome::Either,
+         {"docs/up"},
+         {},
+         {},
+         Variant::Plain,
+         LegacyNameLanguage::SimplifiedChinese,
+         120000,
+         {"docs/a.txt", "docs/up"}},
+        {"24 names of 65,000 bytes",
+         longNames,
+         {"zip", "tar", "cpio"},
+         Outcome::Either,
+         {},
+         {},
+         {},
+         Variant::Plain,
+         LegacyNameLanguage::SimplifiedChinese,
+         120000},
+        {"tar without its end blocks",
+         {fileItem("a.txt", "a"), fileItem("b.txt", "b")},
+         tars,
+         Outcome::Succeeds,
+         {},
+         {{"a.txt", "a"}, {"b.txt", "b"}},
+         {},
+         Variant::WithoutEndBlocks},
+        {"data after the end blocks",
+         {fileItem("a.txt", "a")},
+         tars,
+         Outcome::Succeeds,
+         {},
+         {{"a.txt", "a"}},
+         {},
+         Variant::DataAfterEnd},
+        {"links that stay inside",
+         {folderItem("docs"), fileItem("docs/a.txt", "a"), fileItem("b.txt", "b"),
+          linkItem("docs/up", "../b.txt"), linkItem("top", "docs"), linkItem("docs/self", "../docs/a.txt")},
+         {"zip", "tar", "tar.gz", "tar.lzma", "cpio", "rar"},
+         Outcome::Succeeds,
+         {},
+         {{"docs/up", "-> ../b.txt"}, {"top", "-> docs"}, {"docs/self", "-> ../docs/a.txt"}}},
+        // 7z refuses every link holding "..", even one that stays inside.
+        {"links that stay inside without climbing",
+         {folderItem("docs"), fileItem("docs/a.txt", "a"), linkItem("top", "docs"),
+          linkItem("docs/b", "a.txt")},
+         {"7z"},
+         Outcome::Succeeds,
+         {},
+         {{"top", "-> docs"}, {"docs/b", "-> a.txt"}}},
+    };
+    for (const Case &testCase : cases) {
+        for (const QString &route : testCase.routes) {
+            const QList<Item> items = testCase.items;
+            const Variant variant = testCase.variant;
+            const Builder builder = [route, items, variant](const QString &sandbox) {
+                return archiveFor(route, items, variant, sandbox);
+            };
+            QTest::addRow("%s: %s", qPrintable(route), testCase.name)
+                << route << builder << testCase.before << int(testCase.outcome) << testCase.named
+                << testCase.expected << int(testCase.language) << testCase.limitMs << testCase.selection;
+        }
+    }
+}
+
+void TestHostile::everyRoute()
+{
+    QFETCH(QString, route);
+    QFETCH(Builder, archive);
+    QFETCH(TestTree::Tree, before);
+    QFETCH(int, outcome);
+    QFETCH(QStringList, named);
+    QFETCH(TestTree::Tree, expected);
+    QFETCH(int, language);
+    QFETCH(int, limitMs);
+    QFETCH(QStringList, selection);
+
+    Sandbox sandbox;
+    QVERIFY(sandbox.isValid());
+    const QString root = QDir(sandbox.path()).canonicalPath();
+    const QByteArray bytes = archive(root);
+    if (bytes.isEmpty())
+        QSKIP("this route cannot carry the case");
+    const QString archivePath = root + QStringLiteral("/archive.") + route;
+    QVERIFY(TestTree::writeFile(archivePath, bytes));
+    QSet<QByteArray> userLinks;
+    for (auto it = before.begin(); it != before.end(); ++it) {
+        it.value().replace('@', QFile::encodeName(root));
+        if (it.value().startsWith("-> "))
+            userLinks.insert(it.key().toUtf8());
+    }
+    if (!before.isEmpty())
+        QVERIFY(TestTree::build(sandbox.destination(), before));
+    const TestTree::Tree destinationBefore =
+        before.isEmpty() ? TestTree::Tree() : TestTree::snapshot(sandbox.destination());
+    const TestTree::Tree outside = sandbox.outside();
+    const TestTree::Tree outsideMetadata = sandbox.outsideMetadata();
+
+    OperationRequest request = OperationRequest::extract(archivePath, sandbox.destination(), QString());
+    request.legacyNameLanguage = LegacyNameLanguage(language);
+    request.entryNames = selection;
+    ArchiveJob job(request);
+    QElapsedTimer clock;
+    clock.start();
+    const OperationResult result = job.run();
+    QVERIFY2(clock.elapsed() < limitMs, qPrintable(QStringLiteral("took %1 ms").arg(clock.elapsed())));
+
+    QCOMPARE(sandbox.outside(), outside);
+    QCOMPARE(sandbox.outsideMetadata(), outsideMetadata);
+    const QString detail = QStringLiteral("code %1, entry %2, path %3, detail %4")
+                               .arg(int(result.code))
+                               .arg(result.entry.left(200), result.path.left(200), result.detail.left(300));
+    if (Outcome(outcome) == Outcome::Either)
+        qInfo("%s",
+              result.succeeded() ? "extracted" : qPrintable(QStringLiteral("refused: ") + detail.left(160)));
+    if (Outcome(outcome) == Outcome::Succeeds)
+        QVERIFY2(result.succeeded(), qPrintable(detail));
+    if (Outcome(outcome) == Outcome::Refused)
+        QVERIFY2(!result.succeeded(), "extracted what must be refused");
+    if (!result.succeeded()) {
+        QVERIFY2(!result.cancelled(), qPrintable(detail));
+        if (!named.isEmpty() && result.code == ResultCode::UnsafeEntry)
+            QVERIFY2(named.contains(result.entry), qPrintable(detail));
+        // A failure takes back everything it made.
+        if (before.isEmpty())
+            QVERIFY2(!QFileInfo::exists(sandbox.destination()) &&
+                         !QFileInfo(sandbox.destination()).isSymLink(),
+                     qPrintable(QStringLiteral("destination left after: ") + detail));
+        else
+            QCOMPARE(TestTree::snapshot(sandbox.destination()), destinationBefore);
+        return;
+    }
+    const Findings findings = inspect(sandbox.destination(), userLinks);
+    QVERIFY2(findings.problems.isEmpty(), qPrintable(findings.problems.join(QLatin1String("; "))));
+    for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
+        const QString path = sandbox.destination() + QLatin1Char('/') + it.key();
+        if (it.value().startsWith("-> "))
+            QCOMPARE("-> " + LinkTarget::read(path), it.value());
+        else
+            QCOMPARE(TestTree::readFile(path), it.value());
     }
 }
 

@@ -4,6 +4,7 @@
 // libarchive cannot undo, legacy names, hard links, progress and cancel.
 
 #include "archivejob.h"
+#include "cpiobytes.h"
 #include "lhabytes.h"
 #include "libarchivebackend.h"
 #include "operationcontext.h"
@@ -293,6 +294,7 @@ private slots:
     void passwordsWhereLibArchiveDecrypts_data();
     void passwordsWhereLibArchiveDecrypts();
     void creationRefused();
+    void listsEveryNameOnce();
 };
 
 void TestLibArchive::initTestCase()
@@ -935,6 +937,27 @@ void TestLibArchive::creationRefused()
     QCOMPARE(LibArchiveBackend().create(context).code, ResultCode::UnsupportedFormat);
     QVERIFY(!QFileInfo::exists(archive));
     QVERIFY(!FormatRegistry::canCreate(archive));
+}
+
+// A name stored twice, or a link with an entry below its name, is still one row: the later entry, as
+// extraction keeps it.
+void TestLibArchive::listsEveryNameOnce()
+{
+    QTemporaryDir dir;
+    const QString archive = dir.filePath("twice.cpio");
+    QVERIFY(
+        CpioBytes::write(archive, {CpioBytes::file("dup.txt", "first"), CpioBytes::file("dup.txt", "second"),
+                                   CpioBytes::symlink("abs", "/tmp"), CpioBytes::file("abs/x", "x")}));
+    const Outcome outcome = runJob(OperationRequest::list(archive, QString()));
+    QVERIFY2(outcome.result.succeeded(), qPrintable(describe(outcome.result)));
+    QStringList rows;
+    for (const ArchiveEntry &entry : outcome.entries)
+        rows.append(entry.name +
+                    (entry.isLink     ? " link"
+                     : entry.isFolder ? " folder"
+                                      : " file ") +
+                    (entry.isLink || entry.isFolder ? QString() : QString::number(entry.size)));
+    QCOMPARE(rows, (QStringList{"dup.txt file 6", "abs link", "abs/x file 1"}));
 }
 
 QTEST_GUILESS_MAIN(TestLibArchive)

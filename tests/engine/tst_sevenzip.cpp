@@ -370,6 +370,9 @@ void TestSevenZip::commandLines_data()
     QTest::newRow("list wildcard at any depth")
         << SevenZipCommands::listArguments("/a/x.7z", true, {"*\n*"}, false)
         << QStringList{"l", "-t7z", "-slt", "-ba", "-r", "--", "/a/x.7z", "*\n*"};
+    QTest::newRow("a ZIP archive libzip refuses, read as ZIP")
+        << SevenZipCommands::extractArguments("/a/x.zip", "/out", false, {}, "zip")
+        << QStringList{"x", "-tzip", "-o/out", "-aoa", "-bso0", "-bsp1", "-p", "--", "/a/x.zip"};
 }
 
 void TestSevenZip::commandLines()

@@ -98,6 +98,18 @@ void TestZipListing::lists_data()
         << QList<Entry>{unixFile("a/b/c.txt", "c"), unixFolder("a/b/"), unixFolder("a/b/")}
         << LegacyNameLanguage::SimplifiedChinese
         << QStringList{"a/b folder 0", "a folder 0", "a/b/c.txt file 1"};
+
+    // One name, one row: the later entry, as extraction keeps it.
+    QTest::newRow("a name stored twice")
+        << QList<Entry>{unixFile("dup.txt", "first"), unixFile("dup.txt", "2nd")}
+        << LegacyNameLanguage::SimplifiedChinese << QStringList{"dup.txt file 3"};
+    QTest::newRow("a link, then an entry below its name")
+        << QList<Entry>{unixLink("abs", "/tmp"), unixFile("abs/escape.txt", "x")}
+        << LegacyNameLanguage::SimplifiedChinese
+        << QStringList{"abs link 0 -> /tmp", "abs/escape.txt file 1"};
+    QTest::newRow("a folder implied, then a file of its name")
+        << QList<Entry>{unixFile("a/b", "b"), unixFile("a", "file")} << LegacyNameLanguage::SimplifiedChinese
+        << QStringList{"a file 4", "a/b file 1"};
 }
 
 void TestZipListing::lists()

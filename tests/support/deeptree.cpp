@@ -1,5 +1,7 @@
 #include "deeptree.h"
 
+#include "foldercursor.h"
+#include "nofollow.h"
 #include "treeremover.h"
 
 #include <QFile>
@@ -8,6 +10,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -44,6 +47,42 @@ int follow(const QString &root, const QByteArray &name, int *bottom)
     }
     *bottom = current;
     return levels;
+}
+
+bool walk(const QString &root, const Visitor &visit)
+{
+    const int rootFd = ::open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (rootFd < 0)
+        return false;
+    FolderCursor cursor(rootFd, false);
+    ::close(rootFd);
+    int error = 0;
+    // Per level, the names still to visit: names only, so any depth fits.
+    std::vector<QList<QByteArray>> pending{NoFollow::listNames(cursor.fd(), &error)};
+    bool complete = error == 0;
+    while (!pending.empty()) {
+        if (pending.back().isEmpty()) {
+            pending.pop_back();
+            if (!pending.empty() && cursor.ascend() != 0)
+                return false;
+            continue;
+        }
+        const QByteArray name = pending.back().takeFirst();
+        struct stat info;
+        if (!NoFollow::status(cursor.fd(), name, &info)) {
+            complete = false;
+            continue;
+        }
+        QByteArray target;
+        if (S_ISLNK(info.st_mode))
+            target = NoFollow::readLink(cursor.fd(), name, &error);
+        visit(cursor.depth(), name, info, target);
+        if (S_ISDIR(info.st_mode) && cursor.descend(name) == 0) {
+            pending.push_back(NoFollow::listNames(cursor.fd(), &error));
+            complete = complete && error == 0;
+        }
+    }
+    return complete;
 }
 
 bool remove(const QString &root)

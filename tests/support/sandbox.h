@@ -20,6 +20,9 @@ public:
     QString destination() const { return root.filePath(QStringLiteral("dest")); }
     // Everything in the sandbox except the destination, as TestTree::snapshot gives it.
     TestTree::Tree outside() const;
+    // The same items' type, mode and modification time, links not followed: what a write through a
+    // link would change besides content.
+    TestTree::Tree outsideMetadata() const;
 
 private:
     QTemporaryDir root;

@@ -29,5 +29,7 @@ Entry hardlink(const QByteArray &name, const QByteArray &target);
 // endBlocks: the two zero blocks tar writes at the end (some writers leave them out).
 QByteArray build(const QList<Entry> &entries, bool endBlocks = true);
 bool write(const QString &path, const QList<Entry> &entries, bool endBlocks = true);
+// bytes in the gzip format, as a .tar.gz holds a tar.
+QByteArray gzip(const QByteArray &bytes);
 
 } // namespace TarBytes

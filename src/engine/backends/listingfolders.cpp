@@ -19,13 +19,9 @@ ListingFolders::ListingFolders(ArchiveEntryList *entries) : entries(entries) {}
 void ListingFolders::add(const ArchiveEntry &entry)
 {
     addParentsOf(entry.name);
-    if (!entry.isFolder) {
-        entries->append(entry);
-        return;
-    }
-    const auto found = folderRows.constFind(entry.name);
-    if (found == folderRows.cend()) {
-        folderRows.insert(entry.name, entries->size());
+    const auto found = rows.constFind(entry.name);
+    if (found == rows.cend()) {
+        rows.insert(entry.name, entries->size());
         entries->append(entry);
     } else {
         (*entries)[found.value()] = entry;
@@ -39,13 +35,13 @@ void ListingFolders::addParentsOf(const QString &name)
     while (slash > 0) {
         if (slash <= maxImpliedFolderLength) {
             const QString folder = name.left(slash);
-            if (folderRows.contains(folder))
+            if (rows.contains(folder))
                 return;
             if (isPlainComponent(folder)) {
                 ArchiveEntry implied;
                 implied.name = folder;
                 implied.isFolder = true;
-                folderRows.insert(folder, entries->size());
+                rows.insert(folder, entries->size());
                 entries->append(implied);
             }
         }

@@ -95,3 +95,9 @@ QStringList ExtractionSelection::unmatched() const
     }
     return names;
 }
+
+void ExtractionSelection::forgetMatches()
+{
+    QMutexLocker locker(&mutex);
+    matched.fill(false);
+}

@@ -29,6 +29,8 @@ public:
     bool holdsSelectedBelow(const QString &folderPath) const;
     // The requested names (as given) that no entry passed to place() matched.
     QStringList unmatched() const;
+    // Forgets which names matched, for another pass over the archive.
+    void forgetMatches();
 
 private:
     QStringList requested;

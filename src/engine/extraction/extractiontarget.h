@@ -100,6 +100,11 @@ public:
     OperationResult finishStaging();
 
     // --- Both ---
+    // Throws away everything staged so far (files, folders, links and folder metadata noted, what a
+    // program left, the selection's matches), so another reader can start afresh in the same
+    // staging: for an archive one backend began and another reads. The destination is untouched.
+    // Only between open() and commit(); TemporaryFileFailed when the staging cannot be emptied.
+    OperationResult discardStaged();
     // Moves the staged tree into the destination (running finishStaging first when a reader did
     // not). New items are moved in whole; a folder merges into an existing real folder, which keeps
     // its own time and mode; any other clash goes through OperationContext::resolveReplace (Replace,

@@ -267,6 +267,23 @@ OperationResult ExtractionTarget::finishStaging()
     });
 }
 
+OperationResult ExtractionTarget::discardStaged()
+{
+    if (!d->privateFolder.isValid() || d->committed)
+        return OperationResult::failure(ResultCode::TemporaryFileFailed);
+    d->writer.reset();
+    d->content.reset();
+    d->commitRoot = contentName;
+    d->selection.forgetMatches();
+    if (!TreeRemover::remove(d->privateFolder.get(), contentName) ||
+        !TreeRemover::remove(d->privateFolder.get(), selectedName))
+        return OperationResult::pathFailure(ResultCode::TemporaryFileFailed, d->destinationPath);
+    OperationResult result = d->makeFolder(contentName, &d->content);
+    if (result.succeeded())
+        d->writer = std::make_unique<StagingWriter>(d->content.get(), d->destinationPath);
+    return result;
+}
+
 OperationResult ExtractionTarget::commit()
 {
     if (d->committed)

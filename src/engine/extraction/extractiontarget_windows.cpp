@@ -400,6 +400,19 @@ OperationResult ExtractionTarget::finishStaging()
                             : OperationResult::failure(ResultCode::TemporaryFileFailed);
 }
 
+OperationResult ExtractionTarget::discardStaged()
+{
+    if (!d->privateFolder || d->committed)
+        return OperationResult::failure(ResultCode::TemporaryFileFailed);
+    d->selection.forgetMatches();
+    d->commitRoot = d->contentPath();
+    const QString selected = d->privateFolder->path() + QStringLiteral("/selected");
+    if (!QDir(d->contentPath()).removeRecursively() || !QDir(selected).removeRecursively() ||
+        !QDir().mkpath(d->contentPath()))
+        return OperationResult::pathFailure(ResultCode::TemporaryFileFailed, d->destinationPath);
+    return OperationResult::success();
+}
+
 OperationResult ExtractionTarget::commit()
 {
     if (d->committed)

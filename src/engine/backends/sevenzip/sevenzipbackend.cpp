@@ -182,7 +182,8 @@ OperationResult SevenZipBackend::extract(OperationContext &context, ExtractionTa
     // and the target keeps the selected part.
     QStringList names = context.request().entryNames;
     qsizetype cost = SevenZipCommands::argumentCost(sevenZipProgram);
-    for (const QString &argument : SevenZipCommands::extractArguments(archivePath, staging, false, names))
+    for (const QString &argument :
+         SevenZipCommands::extractArguments(archivePath, staging, false, names, archiveType))
         cost += SevenZipCommands::argumentCost(argument);
     if (cost > SevenZipCommands::commandLineBudget())
         names.clear();
@@ -191,7 +192,7 @@ OperationResult SevenZipBackend::extract(OperationContext &context, ExtractionTa
     OperationResult outcome = readWithPassword(
         context, run,
         [&](bool withPassword) {
-            return SevenZipCommands::extractArguments(archivePath, staging, withPassword, names);
+            return SevenZipCommands::extractArguments(archivePath, staging, withPassword, names, archiveType);
         },
         staging, target.destinationPath(), [&staging] { emptyFolder(staging); });
     if (outcome.succeeded())
@@ -209,8 +210,8 @@ OperationResult SevenZipBackend::list(OperationContext &context, ArchiveEntryLis
     const QString archivePath = context.request().archivePath;
     SevenZipRun run(context);
     run.setKeepsOutput(true);
-    OperationResult outcome = readWithPassword(context, run, [&archivePath](bool withPassword) {
-        return SevenZipCommands::listArguments(archivePath, withPassword);
+    OperationResult outcome = readWithPassword(context, run, [&](bool withPassword) {
+        return SevenZipCommands::listArguments(archivePath, withPassword, {}, true, archiveType);
     });
     if (!outcome.succeeded())
         return outcome;
@@ -219,7 +220,8 @@ OperationResult SevenZipBackend::list(OperationContext &context, ArchiveEntryLis
     // Further listings of some names, with the password that opened the archive.
     const bool withPassword = !currentPassword.isEmpty();
     qsizetype fixedCost = SevenZipCommands::argumentCost(sevenZipProgram);
-    for (const QString &argument : SevenZipCommands::listArguments(archivePath, withPassword, {}, true))
+    for (const QString &argument :
+         SevenZipCommands::listArguments(archivePath, withPassword, {}, true, archiveType))
         fixedCost += SevenZipCommands::argumentCost(argument);
     SevenZipNameResolver resolver(
         [&](const QStringList &names, bool exact, QList<SevenZipListing::Record> *matches) {
@@ -227,8 +229,8 @@ OperationResult SevenZipBackend::list(OperationContext &context, ArchiveEntryLis
             query.setKeepsOutput(true);
             if (withPassword)
                 query.setInput(SevenZipCommands::passwordInput(currentPassword, 1));
-            const OperationResult queried =
-                query.run(SevenZipCommands::listArguments(archivePath, withPassword, names, exact));
+            const OperationResult queried = query.run(
+                SevenZipCommands::listArguments(archivePath, withPassword, names, exact, archiveType));
             *matches = SevenZipListing::parse(query.output());
             return queried;
         },
@@ -244,7 +246,7 @@ OperationResult SevenZipBackend::test(OperationContext &context)
 {
     const QString archivePath = context.request().archivePath;
     SevenZipRun run(context);
-    return readWithPassword(context, run, [&archivePath](bool withPassword) {
-        return SevenZipCommands::testArguments(archivePath, withPassword);
+    return readWithPassword(context, run, [&](bool withPassword) {
+        return SevenZipCommands::testArguments(archivePath, withPassword, archiveType);
     });
 }

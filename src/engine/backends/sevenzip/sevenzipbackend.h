@@ -17,6 +17,9 @@ class SevenZipRun;
 class SevenZipBackend : public ArchiveBackend
 {
 public:
+    // type: what 7z reads the archive as ("7z"; "zip" for ZIP archives libzip refuses).
+    explicit SevenZipBackend(const QString &type = QStringLiteral("7z")) : archiveType(type) {}
+
     OperationResult create(OperationContext &context) override;
     OperationResult extract(OperationContext &context, ExtractionTarget &target) override;
     OperationResult list(OperationContext &context, ArchiveEntryList *entries) override;
@@ -32,6 +35,7 @@ private:
                                      const QString &destination = QString(),
                                      const std::function<void()> &beforeRetry = {});
 
+    QString archiveType;
     // The request's password, then each one the user gives; after a read succeeded, the one 7z took.
     QString currentPassword;
 };

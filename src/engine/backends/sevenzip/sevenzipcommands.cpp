@@ -114,32 +114,31 @@ QStringList createArguments(const QString &archivePath, const QStringList &names
 }
 
 QStringList extractArguments(const QString &archivePath, const QString &outputFolder, bool withPassword,
-                             const QStringList &names)
+                             const QStringList &names, const QString &type)
 {
     // "-aoa" never stops at a question on standard input; the output folder is fresh anyway.
-    QStringList arguments{QStringLiteral("x"),
-                          sevenZipType,
-                          QStringLiteral("-o") + outputFolder,
-                          QStringLiteral("-aoa"),
-                          QStringLiteral("-bso0"),
-                          QStringLiteral("-bsp1")};
+    QStringList arguments{
+        QStringLiteral("x"),    QStringLiteral("-t") + type, QStringLiteral("-o") + outputFolder,
+        QStringLiteral("-aoa"), QStringLiteral("-bso0"),     QStringLiteral("-bsp1")};
     if (!names.isEmpty())
         arguments << QStringLiteral("-spd");
     arguments << readingSwitches(withPassword) << QStringLiteral("--") << archivePath << names;
     return arguments;
 }
 
-QStringList testArguments(const QString &archivePath, bool withPassword)
+QStringList testArguments(const QString &archivePath, bool withPassword, const QString &type)
 {
-    QStringList arguments{QStringLiteral("t"), sevenZipType, QStringLiteral("-bso0"),
+    QStringList arguments{QStringLiteral("t"), QStringLiteral("-t") + type, QStringLiteral("-bso0"),
                           QStringLiteral("-bsp1")};
     arguments << readingSwitches(withPassword) << QStringLiteral("--") << archivePath;
     return arguments;
 }
 
-QStringList listArguments(const QString &archivePath, bool withPassword, const QStringList &names, bool exact)
+QStringList listArguments(const QString &archivePath, bool withPassword, const QStringList &names, bool exact,
+                          const QString &type)
 {
-    QStringList arguments{QStringLiteral("l"), sevenZipType, QStringLiteral("-slt"), QStringLiteral("-ba")};
+    QStringList arguments{QStringLiteral("l"), QStringLiteral("-t") + type, QStringLiteral("-slt"),
+                          QStringLiteral("-ba")};
     if (!names.isEmpty())
         arguments << (exact ? QStringLiteral("-spd") : QStringLiteral("-r"));
     arguments << readingSwitches(withPassword) << QStringLiteral("--") << archivePath << names;

@@ -33,15 +33,18 @@ QString firstDuplicateName(const QStringList &inputs);
 // links; an unreadable input stops the run. With a password the names are encrypted too.
 QStringList createArguments(const QString &archivePath, const QStringList &names, const QString &excludedName,
                             bool withPassword);
+// Reading takes the archive as the type 7z is told ("7z", or "zip" for the ZIP archives libzip
+// refuses); 7z never guesses it from the content.
 // Unpacks into outputFolder, which is fresh: everything, or the entries named exactly (a folder
 // with its contents). 7z's own checks against dangerous links stay on.
 QStringList extractArguments(const QString &archivePath, const QString &outputFolder, bool withPassword,
-                             const QStringList &names = {});
-QStringList testArguments(const QString &archivePath, bool withPassword);
+                             const QStringList &names = {}, const QString &type = QStringLiteral("7z"));
+QStringList testArguments(const QString &archivePath, bool withPassword,
+                          const QString &type = QStringLiteral("7z"));
 // The technical listing of every entry, or with names only of the entries matching them: exactly
 // (exact) or as wildcards at any depth.
 QStringList listArguments(const QString &archivePath, bool withPassword, const QStringList &names = {},
-                          bool exact = true);
+                          bool exact = true, const QString &type = QStringLiteral("7z"));
 
 // What 7z reads on standard input: the password once per time 7z asks for it (a run that adds to an
 // archive with encrypted names asks twice: to open it and for the new entries).

@@ -1,5 +1,6 @@
 #include "zipbackend.h"
 
+#include "zipalternative.h"
 #include "ziparchivetest.h"
 #include "zipcreator.h"
 #include "zipextraction.h"
@@ -12,15 +13,21 @@ OperationResult ZipBackend::create(OperationContext &context)
 
 OperationResult ZipBackend::extract(OperationContext &context, ExtractionTarget &target)
 {
-    return ZipExtraction(context, target).run();
+    const OperationResult result = ZipExtraction(context, target).run();
+    ZipAlternative alternative(context);
+    return alternative.applies(result) ? alternative.extract(target, result) : result;
 }
 
 OperationResult ZipBackend::list(OperationContext &context, ArchiveEntryList *entries)
 {
-    return ZipListing(context).run(entries);
+    const OperationResult result = ZipListing(context).run(entries);
+    ZipAlternative alternative(context);
+    return alternative.applies(result) ? alternative.list(entries, result) : result;
 }
 
 OperationResult ZipBackend::test(OperationContext &context)
 {
-    return ZipArchiveTest(context).run();
+    const OperationResult result = ZipArchiveTest(context).run();
+    ZipAlternative alternative(context);
+    return alternative.applies(result) ? alternative.test(result) : result;
 }

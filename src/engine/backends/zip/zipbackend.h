@@ -3,7 +3,7 @@
 #include "archivebackend.h"
 
 // ZIP through libzip, in-process: writing (parallel parts merged in order), reading (one handle per core),
-// listing and testing.
+// listing and testing. Archives and entries libzip refuses but other readers take go to ZipAlternative.
 class ZipBackend : public ArchiveBackend
 {
 public:

@@ -37,7 +37,7 @@ public:
     explicit FolderIndex(ArchiveEntryList *entries) : entries(entries) {}
 
     // Adds the folders above name that are not listed yet, deepest first until one is known: every
-    // known folder's parents are known too.
+    // known name's parents are known too.
     void addParentsOf(const QString &name)
     {
         qsizetype slash = name.lastIndexOf(QLatin1Char('/'));
@@ -63,6 +63,20 @@ public:
             }
             slash = name.lastIndexOf(QLatin1Char('/'), slash - 1);
         }
+    }
+
+    // A file or link listed once: a later entry of the same name takes the earlier one's place, as
+    // extraction keeps the later one, and so does a file or link on a folder's name.
+    void addItem(const ArchiveEntry &item)
+    {
+        const auto found = known.constFind(item.name);
+        if (found == known.cend()) {
+            known.insert(item.name, entries->size());
+            entries->append(item);
+            return;
+        }
+        explicitFolders.remove(item.name);
+        (*entries)[found.value()] = item;
     }
 
     // An explicit folder entry takes the place of the implied one; a repeated one is dropped.
@@ -137,7 +151,7 @@ OperationResult ZipListing::run(ArchiveEntryList *entries)
         if (entry.isFolder)
             folders.addFolder(entry);
         else
-            entries->append(entry);
+            folders.addItem(entry);
     }
     return OperationResult::success();
 }

@@ -4,7 +4,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
-#include <QtConcurrent>
+
+#include <algorithm>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #ifdef Q_OS_UNIX
 #include <dirent.h>
@@ -18,20 +22,36 @@ namespace {
 // One file query costs a few microseconds, so only large jobs are worth a second thread.
 constexpr qsizetype minItemsPerThread = 4096;
 
-struct Span {
-    qsizetype begin;
-    qsizetype end;
-};
-
-// Equal runs, one per thread; blockingMappedReduced works on the calling thread too.
-QList<Span> spansOf(qsizetype count)
+// Sums countSpan(begin, end) over [0, count) split into equal spans, one per thread. The calling
+// thread counts the first span and threads of this call's own count the others, joined before it
+// returns: the status line never queues behind archive operations on the shared pool, and each span's
+// part is written by one thread and read only after its join.
+template <typename Part, typename CountSpan, typename Add>
+Part countInSpans(qsizetype count, const CountSpan &countSpan, const Add &add)
 {
-    const qsizetype threads =
+    const qsizetype spans =
         std::clamp<qsizetype>(count / minItemsPerThread, 1, std::max(1, QThread::idealThreadCount()));
-    QList<Span> spans;
-    for (qsizetype part = 0; part < threads; ++part)
-        spans.append({count * part / threads, count * (part + 1) / threads});
-    return spans;
+    const auto spanBegin = [count, spans](qsizetype span) { return count * span / spans; };
+    std::vector<Part> parts(size_t(spans), Part{});
+    std::vector<std::thread> helpers;
+    for (qsizetype span = 1; span < spans; ++span) {
+        try {
+            helpers.emplace_back(
+                [&, span] { parts[size_t(span)] = countSpan(spanBegin(span), spanBegin(span + 1)); });
+        } catch (const std::system_error &) {
+            // No thread to be had: the spans left are counted here.
+            break;
+        }
+    }
+    parts[0] = countSpan(0, spanBegin(1));
+    for (qsizetype span = qsizetype(helpers.size()) + 1; span < spans; ++span)
+        parts[size_t(span)] = countSpan(spanBegin(span), spanBegin(span + 1));
+    for (std::thread &helper : helpers)
+        helper.join();
+    Part total{};
+    for (const Part &part : parts)
+        add(total, part);
+    return total;
 }
 
 void addTotals(FileStatistics::FolderTotals &sum, const FileStatistics::FolderTotals &part)
@@ -63,11 +83,11 @@ FileStatistics::FolderTotals FileStatistics::countFolder(const QString &path)
             names.append(QByteArray(entry->d_name));
     }
     const int folderDescriptor = ::dirfd(folder);
-    const FolderTotals totals = QtConcurrent::blockingMappedReduced(
-        spansOf(names.size()),
-        [&](const Span &span) {
+    const FolderTotals totals = countInSpans<FolderTotals>(
+        names.size(),
+        [&](qsizetype begin, qsizetype end) {
             FolderTotals part;
-            for (qsizetype i = span.begin; i < span.end; ++i) {
+            for (qsizetype i = begin; i < end; ++i) {
                 struct stat status;
                 // A dangling link fails here; like devices, pipes and sockets it is a system entry.
                 if (::fstatat(folderDescriptor, names.at(i).constData(), &status, 0) != 0)
@@ -108,11 +128,11 @@ qint64 FileStatistics::totalFileSize(const QString &folder, const QStringList &n
     const int folderDescriptor =
         folder.isEmpty() ? AT_FDCWD
                          : ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    const qint64 total = QtConcurrent::blockingMappedReduced(
-        spansOf(names.size()),
-        [&](const Span &span) {
+    const qint64 total = countInSpans<qint64>(
+        names.size(),
+        [&](qsizetype begin, qsizetype end) {
             qint64 bytes = 0;
-            for (qsizetype i = span.begin; i < span.end; ++i) {
+            for (qsizetype i = begin; i < end; ++i) {
                 struct stat status;
                 if (::fstatat(folderDescriptor, QFile::encodeName(names.at(i)).constData(), &status, 0) ==
                         0 &&
@@ -127,11 +147,11 @@ qint64 FileStatistics::totalFileSize(const QString &folder, const QStringList &n
     return total;
 #else
     const QDir parent(folder);
-    return QtConcurrent::blockingMappedReduced(
-        spansOf(names.size()),
-        [&](const Span &span) {
+    return countInSpans<qint64>(
+        names.size(),
+        [&](qsizetype begin, qsizetype end) {
             qint64 bytes = 0;
-            for (qsizetype i = span.begin; i < span.end; ++i) {
+            for (qsizetype i = begin; i < end; ++i) {
                 const QFileInfo info(parent.filePath(names.at(i)));
                 if (info.isFile())
                     bytes += info.size();

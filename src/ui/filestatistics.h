@@ -4,8 +4,8 @@
 #include <QStringList>
 
 // File-system totals behind the status line, asked of the file system at the moment of the call
-// (never the model's columns). Called on the GUI thread; large jobs hand part of their file
-// queries to the global thread pool and return when all are done.
+// (never the model's columns). Called on the GUI thread; large jobs share their file queries with
+// threads started for the call (never the shared pool) and return when all are done.
 class FileStatistics
 {
 public:

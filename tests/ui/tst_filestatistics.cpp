@@ -3,10 +3,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThreadPool>
 
 #include <sys/stat.h>
+
+#include <atomic>
+#include <memory>
 
 namespace {
 
@@ -67,6 +72,7 @@ private slots:
     void countsLikeTheToolkit();
     void unreadableFolderCountsNothing();
     void sizesOnlyFiles();
+    void countsWhileThePoolIsBusy();
 };
 
 void TestFileStatistics::countsLikeTheToolkit_data()
@@ -133,6 +139,50 @@ void TestFileStatistics::sizesOnlyFiles()
     QCOMPARE(FileStatistics::totalFileSize(QString(), bulkPaths), sizedByQFileInfo(bulkPaths));
     QCOMPARE(FileStatistics::totalFileSize(dir.filePath("absent"), {"a.txt", dir.filePath("a.txt")}),
              qint64(100));
+}
+
+// Archive operations run on the shared pool. Counting a large folder meanwhile must not wait for a
+// free thread there: with every pool thread taken the count returns before any of them is let go.
+void TestFileStatistics::countsWhileThePoolIsBusy()
+{
+    QTemporaryDir dir;
+    QStringList names;
+    for (int i = 0; i < 9000; ++i) {
+        names.append(QStringLiteral("f%1").arg(i));
+        QVERIFY(writeFile(dir.filePath(names.constLast()), 3));
+    }
+
+    // Shared with the blocking tasks, so a failed check that leaves early leaves them nothing dangling.
+    struct Blockers {
+        QSemaphore letGo;
+        std::atomic_int started{0};
+        std::atomic_int gaveUp{0};
+        std::atomic_int ended{0};
+    };
+    const auto state = std::make_shared<Blockers>();
+    QThreadPool *pool = QThreadPool::globalInstance();
+    const int blockers = pool->maxThreadCount();
+    for (int i = 0; i < blockers; ++i) {
+        pool->start([state] {
+            ++state->started;
+            // Long enough for the counts below, also under the sanitizers; a count that waits for
+            // the pool returns only after this.
+            if (!state->letGo.tryAcquire(1, 20000))
+                ++state->gaveUp;
+            ++state->ended;
+        });
+    }
+    QTRY_COMPARE(state->started.load(), blockers);
+
+    const FileStatistics::FolderTotals totals = FileStatistics::countFolder(dir.path());
+    const qint64 bytes = FileStatistics::totalFileSize(dir.path(), names);
+    const int gaveUpBeforeRelease = state->gaveUp.load();
+    state->letGo.release(blockers);
+    QTRY_COMPARE_WITH_TIMEOUT(state->ended.load(), blockers, 30000);
+    QCOMPARE(gaveUpBeforeRelease, 0);
+    QCOMPARE(totals.files, 9000);
+    QCOMPARE(totals.bytes, qint64(27000));
+    QCOMPARE(bytes, qint64(27000));
 }
 
 QTEST_GUILESS_MAIN(TestFileStatistics)

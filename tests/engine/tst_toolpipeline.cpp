@@ -323,7 +323,11 @@ void TestToolPipeline::floodOfWarningsStaysSmall()
     QVERIFY2(result.detail.endsWith("last warning"), qPrintable(result.detail.right(80)));
     QVERIFY2(result.detail.contains("bytes left out"), qPrintable(result.detail.left(80)));
     QVERIFY(result.detail.size() < 40 * 1024);
+#ifndef __SANITIZE_ADDRESS__
+    // Under AddressSanitizer freed blocks wait in its quarantine, so the peak measures the sanitizer;
+    // the ordinary build of this suite checks the bound.
     QVERIFY2(grownKiB < 32 * 1024, qPrintable(QString::number(grownKiB)));
+#endif
     QVERIFY2(elapsed < 30000, qPrintable(QString::number(elapsed)));
 }
 

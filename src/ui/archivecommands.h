@@ -48,11 +48,28 @@ public:
     // A double-clicked archive: asks whether to extract it into the folder.
     std::optional<PlannedOperation> planOpen(const QString &archivePath, const QString &folder);
 
+    // Entries of an opened archive (a folder's name stands for everything under it): into a folder
+    // the user picks, starting at folder, or straight into folder.
+    std::optional<PlannedOperation>
+    planExtractEntriesTo(const QString &archivePath, const QStringList &entryNames, const QString &folder);
+    PlannedOperation planExtractEntriesHere(const QString &archivePath, const QStringList &entryNames,
+                                            const QString &folder) const;
+    // One entry into a fresh private folder, to be opened from there.
+    PlannedOperation planEntryPreview(const QString &archivePath, const QString &entryName,
+                                      const QString &folder) const;
+    PlannedOperation planListing(const QString &archivePath) const;
+    PlannedOperation planTest(const QString &archivePath) const;
+
     // Success, cancelled, or the failure's sentence.
     void reportOutcome(const OperationResult &result);
+    // Intact, cancelled, or the first damaged entry and why.
+    void reportTestOutcome(const OperationResult &result, const QString &archivePath);
+    // Why an archive could not be opened for browsing.
+    void reportListingFailure(const OperationResult &result, const QString &archivePath);
 
 private:
-    PlannedOperation extraction(const QString &archivePath, const QString &destination) const;
+    PlannedOperation extraction(const QString &archivePath, const QString &destination,
+                                const QStringList &entryNames = {}) const;
 
     QWidget *dialogParent;
     LegacyNameLanguage nameLanguage = LegacyNameLanguage::SimplifiedChinese;

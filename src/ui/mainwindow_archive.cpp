@@ -80,15 +80,17 @@ void MainWindow::onCompressionCompleted(bool success)
     if (!result)
         return;
     setActionButtonsEnabled(true);
+    // An opened archive is not changed by what runs on it: its commands are set again, before the
+    // box, which would otherwise show Delete and Compress unlocked behind it.
+    const bool insideArchive = archiveBrowser->isOpen();
+    if (insideArchive)
+        onFileSelectionChanged();
     const QString testedArchive = std::exchange(testedArchivePath, QString());
     if (testedArchive.isEmpty())
         archiveCommands->reportOutcome(*result);
     else
         archiveCommands->reportTestOutcome(*result, testedArchive);
-    // An opened archive is not changed by what runs on it; its commands are set as before.
-    if (archiveBrowser->isOpen())
-        onFileSelectionChanged();
-    else if (result->succeeded() || result->cancelled())
+    if (!insideArchive && (result->succeeded() || result->cancelled()))
         refreshCurrentView();
 }
 

@@ -13,6 +13,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QItemSelectionModel>
 #include <QMenu>
 #include <QMessageBox>
@@ -113,7 +114,13 @@ void MainWindow::openEntry(const QModelIndex &index)
 
 QString MainWindow::selectedArchivePath() const
 {
-    const QString path = browser->firstSelectedPath();
+    // The row last picked, not the whole selection: this runs on every selection change, and a
+    // Ctrl+A over a large folder pays for every row read.
+    const QModelIndex current = ui->fileTreeView->currentIndex();
+    if (!current.isValid() || !ui->fileTreeView->selectionModel()->isSelected(current) ||
+        current.model() != static_cast<const QAbstractItemModel *>(fileSystemModel))
+        return QString();
+    const QString path = fileSystemModel->filePath(current);
     return QFileInfo(path).isFile() && FormatRegistry::canExtract(path) ? path : QString();
 }
 
@@ -159,6 +166,11 @@ void MainWindow::setupFileListMenu()
     openAction->setShortcut(QKeySequence::Open);
     openAction->setShortcutContext(Qt::WindowShortcut);
     addAction(openAction);
+
+    // Open follows the current row, which keys move after the selection has been reported.
+    for (QItemSelectionModel *selection :
+         {ui->fileTreeView->selectionModel(), archiveBrowser->selectionModel()})
+        connect(selection, &QItemSelectionModel::currentChanged, this, &MainWindow::updateFileListActions);
 
     ui->fileTreeView->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ui->fileTreeView, &QWidget::customContextMenuRequested, this, &MainWindow::showFileListMenu);

@@ -93,6 +93,8 @@ private slots:
     void testShowsOutcome();
     void menuFollowsWhereTheListIs();
     void ctrlOOpensSelectedArchive();
+    void keysAndRefreshInside();
+    void languageSwitchInside();
 
 private:
     QTreeView *tree() const { return window->findChild<QTreeView *>(QStringLiteral("fileTreeView")); }
@@ -640,6 +642,54 @@ void TestArchiveView::ctrlOOpensSelectedArchive()
     QTRY_VERIFY(entryModel());
     QCOMPARE(pathField()->text(), archive);
     QCOMPARE(shownNames(), (QStringList{"docs", "empty", "top.txt"}));
+}
+
+// Return enters the current folder row and Backspace goes up, inside as outside; F5 lists the
+// archive again, as it is on disk now, staying in the folder shown.
+void TestArchiveView::keysAndRefreshInside()
+{
+    const QString archive = makeZip(QStringLiteral("sample.zip"), sampleTree);
+    QVERIFY(window->openArchive(archive));
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    tree()->setFocus();
+    selectShown({QStringLiteral("docs")});
+    QTest::keyClick(tree(), Qt::Key_Return);
+    QCOMPARE(pathField()->text(), archive + QStringLiteral("/docs"));
+
+    TestTree::Tree changed = sampleTree;
+    changed.insert(QStringLiteral("docs/added later.txt"), "new\n");
+    QVERIFY(QFile::remove(archive));
+    QCOMPARE(makeZip(QStringLiteral("sample.zip"), changed), archive);
+    QTest::keyClick(tree(), Qt::Key_F5);
+    QCOMPARE(pathField()->text(), archive + QStringLiteral("/docs"));
+    QVERIFY(shownRow(QStringLiteral("added later.txt")).isValid());
+    QCOMPARE(label("statusLabel")->text(), folderFigures(1, 3, 8 + 13 + 4));
+
+    QTest::keyClick(tree(), Qt::Key_Backspace);
+    QCOMPARE(pathField()->text(), archive);
+    QTest::keyClick(tree(), Qt::Key_Backspace);
+    QVERIFY(fileModel());
+    QCOMPARE(pathField()->text(), work->path());
+}
+
+// A language switch inside an archive keeps the archive shown and says the figures in the new
+// language.
+void TestArchiveView::languageSwitchInside()
+{
+    const QString archive = makeZip(QStringLiteral("sample.zip"), sampleTree);
+    QVERIFY(window->openArchive(archive));
+    doubleClickShown(QStringLiteral("docs"));
+    QVERIFY(QMetaObject::invokeMethod(window.get(), "loadLanguage", Q_ARG(QString, QStringLiteral("en_US"))));
+    QCoreApplication::processEvents();
+    QVERIFY(entryModel());
+    QCOMPARE(pathField()->text(), archive + QStringLiteral("/docs"));
+    QCOMPARE(label("statusLabel")->text(),
+             QStringLiteral("Folders: 1 | Files: 2 | Size: %1").arg(DataSize::text(8 + 13)));
+    QCOMPARE(action("testAction")->text(), QStringLiteral("Test Archive"));
+    QVERIFY(QMetaObject::invokeMethod(window.get(), "loadLanguage", Q_ARG(QString, QStringLiteral("zh_CN"))));
+    QCoreApplication::processEvents();
+    QCOMPARE(label("statusLabel")->text(), folderFigures(1, 2, 8 + 13));
 }
 
 KELVANE_UI_TEST_MAIN(TestArchiveView)

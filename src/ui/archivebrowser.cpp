@@ -27,6 +27,8 @@ void ArchiveBrowser::open(const QString &archivePath, const ArchiveEntryTree &tr
         widgets.searchField->clear();
     }
     entrySelection->clear();
+    if (archivePath != browsed.archivePath())
+        knownPassword.clear();
     browsed.open(archivePath, tree);
     if (widgets.view->model() != entryModel)
         showModel(entryModel, entrySelection);
@@ -47,7 +49,14 @@ void ArchiveBrowser::leave()
         showModel(folderModel, folderSelection);
     folderModel = nullptr;
     folderSelection = nullptr;
+    knownPassword.clear();
     browsed.close();
+}
+
+void ArchiveBrowser::rememberPassword(const QString &given)
+{
+    if (!given.isEmpty())
+        knownPassword = given;
 }
 
 void ArchiveBrowser::showModel(QAbstractItemModel *model, QItemSelectionModel *selection)

@@ -49,6 +49,10 @@ public:
     QString archivePath() const { return browsed.archivePath(); }
     QString folder() const { return browsed.folder(); }
     QString holdingFolder() const { return browsed.holdingFolder(); }
+    // The password the user gave for this archive last (to list it or to take entries out), so the
+    // next operation on it does not ask again; forgotten when the archive is left.
+    void rememberPassword(const QString &given);
+    QString password() const { return knownPassword; }
 
     // Shows a folder inside the archive; false, changing nothing, when there is none.
     bool enterFolder(const QString &folderPath);
@@ -86,4 +90,5 @@ private:
     // The view's own model and selection while an archive is shown.
     QAbstractItemModel *folderModel = nullptr;
     QItemSelectionModel *folderSelection = nullptr;
+    QString knownPassword;
 };

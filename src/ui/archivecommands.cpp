@@ -110,49 +110,50 @@ std::optional<PlannedOperation> ArchiveCommands::planOpen(const QString &archive
 
 std::optional<PlannedOperation> ArchiveCommands::planExtractEntriesTo(const QString &archivePath,
                                                                       const QStringList &entryNames,
-                                                                      const QString &folder)
+                                                                      const QString &folder,
+                                                                      const QString &password)
 {
     const QString destination = QFileDialog::getExistingDirectory(dialogParent, tr("选择解压目标目录"),
                                                                   folder, QFileDialog::ShowDirsOnly);
     if (destination.isEmpty())
         return std::nullopt;
-    return extraction(archivePath, destination, entryNames);
+    return extraction(archivePath, destination, entryNames, password);
 }
 
 PlannedOperation ArchiveCommands::planExtractEntriesHere(const QString &archivePath,
-                                                         const QStringList &entryNames,
-                                                         const QString &folder) const
+                                                         const QStringList &entryNames, const QString &folder,
+                                                         const QString &password) const
 {
-    return extraction(archivePath, folder, entryNames);
+    return extraction(archivePath, folder, entryNames, password);
 }
 
 PlannedOperation ArchiveCommands::planEntryPreview(const QString &archivePath, const QString &entryName,
-                                                   const QString &folder) const
+                                                   const QString &folder, const QString &password) const
 {
-    PlannedOperation operation = extraction(archivePath, folder, {entryName});
+    PlannedOperation operation = extraction(archivePath, folder, {entryName}, password);
     operation.headline = tr("正在取出文件...");
     return operation;
 }
 
-PlannedOperation ArchiveCommands::planListing(const QString &archivePath) const
+PlannedOperation ArchiveCommands::planListing(const QString &archivePath, const QString &password) const
 {
-    OperationRequest request = OperationRequest::list(archivePath, QString());
+    OperationRequest request = OperationRequest::list(archivePath, password);
     request.legacyNameLanguage = nameLanguage;
     return PlannedOperation{request, tr("打开压缩文件"), tr("正在读取压缩文件内容...")};
 }
 
-PlannedOperation ArchiveCommands::planTest(const QString &archivePath) const
+PlannedOperation ArchiveCommands::planTest(const QString &archivePath, const QString &password) const
 {
-    OperationRequest request = OperationRequest::test(archivePath, QString());
+    OperationRequest request = OperationRequest::test(archivePath, password);
     request.legacyNameLanguage = nameLanguage;
     return PlannedOperation{request, tr("测试压缩文件"), tr("正在测试压缩文件...")};
 }
 
 PlannedOperation ArchiveCommands::extraction(const QString &archivePath, const QString &destination,
-                                             const QStringList &entryNames) const
+                                             const QStringList &entryNames, const QString &password) const
 {
-    // No password up front: the operation asks when the archive turns out to need one.
-    OperationRequest request = OperationRequest::extract(archivePath, destination, QString());
+    // No password asked up front: the operation asks when the archive turns out to need one.
+    OperationRequest request = OperationRequest::extract(archivePath, destination, password);
     request.entryNames = entryNames;
     request.replacePolicy = ReplacePolicy::Ask;
     request.legacyNameLanguage = nameLanguage;

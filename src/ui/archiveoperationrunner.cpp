@@ -49,6 +49,7 @@ bool ArchiveOperationRunner::start(const OperationRequest &request)
     ++runNumber;
     cancelRequested = false;
     unreportedResult.reset();
+    givenPassword.clear();
     job = std::make_unique<ArchiveJob>(request);
     job->setAsksThroughSignals(true);
     connectJob(runNumber);
@@ -138,8 +139,11 @@ void ArchiveOperationRunner::askPassword(quint64 run, const PasswordQuestion &qu
         return;
     const PasswordAnswer answer = prompt ? prompt->answer() : PasswordAnswer();
     delete prompt;
-    if (waitsForAnswer(run))
-        job->answerPassword(answer);
+    if (!waitsForAnswer(run))
+        return;
+    if (answer.given)
+        givenPassword = answer.password;
+    job->answerPassword(answer);
 }
 
 void ArchiveOperationRunner::askReplace(quint64 run, const ReplaceQuestion &question)

@@ -59,6 +59,10 @@ public:
     void showPercent(int percent);
     void showCurrentEntry(const QString &entry);
 
+    // The password the user gave last to the operation that runs or ended last; empty when none was
+    // asked for.
+    QString passwordGiven() const { return givenPassword; }
+
     // The result of the operation that ended last and was not taken yet; taking it clears it.
     std::optional<OperationResult> takeResult();
 
@@ -94,5 +98,6 @@ private:
     // Set while runToEnd() waits: the end is its caller's, not finished()'s.
     bool endTakenByCaller = false;
     ArchiveEntryList endedEntries;
+    QString givenPassword;
     QTimer dialogDelay;
 };

@@ -83,8 +83,11 @@ void MainWindow::onCompressionCompleted(bool success)
     // An opened archive is not changed by what runs on it: its commands are set again, before the
     // box, which would otherwise show Delete and Compress unlocked behind it.
     const bool insideArchive = archiveBrowser->isOpen();
-    if (insideArchive)
+    if (insideArchive) {
         onFileSelectionChanged();
+        if (result->succeeded())
+            archiveBrowser->rememberPassword(operationRunner->passwordGiven());
+    }
     const QString testedArchive = std::exchange(testedArchivePath, QString());
     if (testedArchive.isEmpty())
         archiveCommands->reportOutcome(*result);
@@ -138,9 +141,9 @@ void MainWindow::onAddToArchive()
 void MainWindow::onExtractTo()
 {
     if (archiveBrowser->isOpen()) {
-        startOperation(archiveCommands->planExtractEntriesTo(archiveBrowser->archivePath(),
-                                                             archiveBrowser->selectedEntryNames(),
-                                                             archiveBrowser->holdingFolder()));
+        startOperation(archiveCommands->planExtractEntriesTo(
+            archiveBrowser->archivePath(), archiveBrowser->selectedEntryNames(),
+            archiveBrowser->holdingFolder(), archiveBrowser->password()));
         return;
     }
     startOperation(archiveCommands->planExtractTo(browser->firstSelectedPath(), currentPath));
@@ -150,9 +153,9 @@ void MainWindow::onExtractHere()
 {
     // Inside an archive "here" is the folder that holds it.
     if (archiveBrowser->isOpen()) {
-        startOperation(archiveCommands->planExtractEntriesHere(archiveBrowser->archivePath(),
-                                                               archiveBrowser->selectedEntryNames(),
-                                                               archiveBrowser->holdingFolder()));
+        startOperation(archiveCommands->planExtractEntriesHere(
+            archiveBrowser->archivePath(), archiveBrowser->selectedEntryNames(),
+            archiveBrowser->holdingFolder(), archiveBrowser->password()));
         return;
     }
     startOperation(archiveCommands->planExtractHere(browser->firstSelectedPath(), currentPath));

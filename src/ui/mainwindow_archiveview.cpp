@@ -31,7 +31,11 @@ bool MainWindow::openArchiveAt(const QString &archivePath, const QString &folder
     if (operationRunner->isRunning())
         return false;
     const QString path = QFileInfo(archivePath).absoluteFilePath();
-    const PlannedOperation listing = archiveCommands->planListing(path);
+    // Listed again (a refresh, a typed path inside it): with the password it took before.
+    const QString knownPassword = archiveBrowser->isOpen() && archiveBrowser->archivePath() == path
+                                      ? archiveBrowser->password()
+                                      : QString();
+    const PlannedOperation listing = archiveCommands->planListing(path, knownPassword);
     setActionButtonsEnabled(false);
     ArchiveEntryList entries;
     const std::optional<OperationResult> result =
@@ -49,6 +53,8 @@ bool MainWindow::openArchiveAt(const QString &archivePath, const QString &folder
     if (!archiveBrowser->isOpen() && !ui->searchLineEdit->text().isEmpty())
         ui->searchLineEdit->clear();
     archiveBrowser->open(path, ArchiveEntryTree::build(entries), folderInside);
+    archiveBrowser->rememberPassword(knownPassword);
+    archiveBrowser->rememberPassword(operationRunner->passwordGiven());
     onFileSelectionChanged();
     return true;
 }
@@ -93,8 +99,8 @@ void MainWindow::openEntry(const QModelIndex &index)
     }
     folder.setAutoRemove(false);
     const QString entry = archiveBrowser->entryPath(index);
-    const PlannedOperation preview =
-        archiveCommands->planEntryPreview(archiveBrowser->archivePath(), entry, folder.path());
+    const PlannedOperation preview = archiveCommands->planEntryPreview(
+        archiveBrowser->archivePath(), entry, folder.path(), archiveBrowser->password());
     setActionButtonsEnabled(false);
     const std::optional<OperationResult> result =
         operationRunner->runToEnd(preview.request, preview.title, preview.headline);
@@ -107,6 +113,7 @@ void MainWindow::openEntry(const QModelIndex &index)
             archiveCommands->reportOutcome(*result);
         return;
     }
+    archiveBrowser->rememberPassword(operationRunner->passwordGiven());
     // The entry is placed relative to the folder holding it: its own name, right in the folder.
     const QString extracted = QDir(folder.path()).filePath(entry.section(QLatin1Char('/'), -1));
     QDesktopServices::openUrl(QUrl::fromLocalFile(extracted));
@@ -139,12 +146,12 @@ void MainWindow::openSelected()
 
 void MainWindow::testSelected()
 {
-    const QString archivePath =
-        archiveBrowser->isOpen() ? archiveBrowser->archivePath() : selectedArchivePath();
+    const bool inside = archiveBrowser->isOpen();
+    const QString archivePath = inside ? archiveBrowser->archivePath() : selectedArchivePath();
     if (archivePath.isEmpty() || operationRunner->isRunning())
         return;
     testedArchivePath = archivePath;
-    startOperation(archiveCommands->planTest(archivePath));
+    startOperation(archiveCommands->planTest(archivePath, inside ? archiveBrowser->password() : QString()));
 }
 
 void MainWindow::setupFileListMenu()

@@ -513,6 +513,12 @@ void TestArchiveView::doubleClickOpensEntry()
     QCOMPARE(QDir(holder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"sample.zip"});
     QCOMPARE(pathField()->text(), archive + QStringLiteral("/docs"));
 
+    // A password given once serves the next entry of the same archive.
+    doubleClickShown(QStringLiteral("other.txt"));
+    QTRY_COMPARE(openedUrls.size(), 2);
+    QCOMPARE(openedContents.last(), QByteArray("other\n"));
+    QCOMPARE(answers.seen.size(), password.isEmpty() ? 0 : 1);
+
     // The window's private folder goes with it.
     window.reset();
     QVERIFY(!QFileInfo::exists(opened));

@@ -65,10 +65,11 @@ std::optional<OperationResult> ArchiveOperationRunner::runToEnd(const OperationR
     if (!start(request))
         return std::nullopt;
     endTakenByCaller = true;
-    const QMetaObject::Connection showDialog = connect(&dialogDelay, &QTimer::timeout, this, [=, this] {
-        if (job)
-            showProgressDialog(title, headline);
-    });
+    const QMetaObject::Connection showDialog =
+        connect(&dialogDelay, &QTimer::timeout, this, [this, title, headline] {
+            if (job)
+                showProgressDialog(title, headline);
+        });
     dialogDelay.start();
     // Connected after jobEnded, so the loop ends once the end has been taken, also when
     // cancelAndWait() takes it from a nested loop.

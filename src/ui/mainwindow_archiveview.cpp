@@ -73,7 +73,13 @@ bool MainWindow::goToTypedArchivePath(const QString &text)
     const bool sameArchive = archiveBrowser->isOpen() &&
                              QFileInfo(archivePath).absoluteFilePath() == archiveBrowser->archivePath();
     if (!sameArchive) {
-        openArchiveAt(archivePath, folderInside);
+        // A path that cannot be opened gives the field back to what the list shows.
+        if (!openArchiveAt(archivePath, folderInside)) {
+            if (archiveBrowser->isOpen())
+                archiveBrowser->enterFolder(archiveBrowser->folder());
+            else if (!browser->currentFolder().isEmpty())
+                ui->pathLineEdit->setText(browser->currentFolder());
+        }
         return true;
     }
     if (!archiveBrowser->enterFolder(folderInside)) {

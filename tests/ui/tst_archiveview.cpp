@@ -361,6 +361,16 @@ void TestArchiveView::unreadableArchiveIsReported()
     QVERIFY(fileModel());
     QCOMPARE(pathField()->text(), work->path());
     QVERIFY(button("upButton")->isEnabled());
+
+    // Typed into the path field: the same box, and the field shows the folder again.
+    Driver typedAnswers;
+    typedAnswers.then(Driver::press(QMessageBox::Ok));
+    pathField()->setText(broken + QStringLiteral("/inside"));
+    QTest::keyClick(pathField(), Qt::Key_Return);
+    QTRY_VERIFY2(typedAnswers.finished(), qPrintable(typedAnswers.state()));
+    QCOMPARE(typedAnswers.seen.size(), 1);
+    QVERIFY(typedAnswers.seen.first().startsWith(QStringLiteral("box|错误|无法打开压缩文件 'broken.zip': ")));
+    QCOMPARE(pathField()->text(), work->path());
 }
 
 void TestArchiveView::extractSelection_data()

@@ -94,6 +94,7 @@ private slots:
     void menuFollowsWhereTheListIs();
     void ctrlOOpensSelectedArchive();
     void keysAndRefreshInside();
+    void encryptedNamesAskOnce();
     void languageSwitchInside();
 
 private:
@@ -706,6 +707,36 @@ void TestArchiveView::languageSwitchInside()
     QVERIFY(QMetaObject::invokeMethod(window.get(), "loadLanguage", Q_ARG(QString, QStringLiteral("zh_CN"))));
     QCoreApplication::processEvents();
     QCOMPARE(label("statusLabel")->text(), folderFigures(1, 2, 8 + 13));
+}
+
+// An archive whose names are encrypted asks for the password when it is opened; what is taken out
+// of it afterwards uses that password without asking again. A wrong one is asked again first.
+void TestArchiveView::encryptedNamesAskOnce()
+{
+    const QString input = work->filePath(QStringLiteral("input"));
+    QVERIFY(TestTree::build(input, {{QStringLiteral("secret/plan.txt"), "the plan\n"}}));
+    const QString holder = work->filePath(QStringLiteral("holder"));
+    QVERIFY(QDir().mkpath(holder));
+    const QString archive = holder + QStringLiteral("/hidden.7z");
+    const ToolRun made =
+        ToolRun::run(QStringLiteral("7z"), {"a", "-bd", "-mhe=on", "-psesame", archive, "secret"}, input);
+    QVERIFY2(made.exitCode == 0, qPrintable(made.output));
+
+    Driver answers;
+    answers.then(Driver::enterPassword(QStringLiteral("wrong")))
+        .then(Driver::enterPassword(QStringLiteral("sesame")));
+    QVERIFY(window->openArchive(archive));
+    QVERIFY2(answers.finished(), qPrintable(answers.state()));
+    QCOMPARE(answers.seen.size(), 2);
+    QCOMPARE(shownNames(), QStringList{"secret"});
+
+    Driver extraction;
+    extraction.then(Driver::press(QMessageBox::Ok));
+    QTest::mouseClick(button("extractHereButton"), Qt::LeftButton);
+    QTRY_VERIFY2(extraction.finished(), qPrintable(extraction.state()));
+    QCOMPARE(extraction.seen, QStringList{successBox});
+    waitForIdle();
+    QCOMPARE(TestTree::readFile(holder + QStringLiteral("/secret/plan.txt")), QByteArray("the plan\n"));
 }
 
 KELVANE_UI_TEST_MAIN(TestArchiveView)

@@ -766,6 +766,10 @@ Reason: %3</translation>
         <source>删除</source>
         <translation>Delete</translation>
     </message>
+    <message>
+        <source>另一个操作正在进行，请等它结束后再打开压缩文件</source>
+        <translation>Another operation is running; open the archive once it has ended.</translation>
+    </message>
 </context>
 <context>
     <name>MyFileSystemModel</name>

@@ -766,6 +766,10 @@
         <source>删除</source>
         <translation>刪除</translation>
     </message>
+    <message>
+        <source>另一个操作正在进行，请等它结束后再打开压缩文件</source>
+        <translation>另一個操作正在進行，請等它結束後再開啟壓縮檔</translation>
+    </message>
 </context>
 <context>
     <name>MyFileSystemModel</name>

@@ -37,8 +37,9 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    // Shows the archive's entries in the file list as if it were a folder, from its top. False, with
-    // the reason shown, when it cannot be listed (and while another operation runs).
+    // Shows the archive's entries in the file list as if it were a folder, from its top, and returns
+    // once they are shown (the listing's questions and progress are served meanwhile). False, with the
+    // reason shown, when it cannot be listed or while another operation runs.
     bool openArchive(const QString &archivePath);
 
 protected:

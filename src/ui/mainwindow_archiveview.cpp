@@ -23,6 +23,11 @@
 
 bool MainWindow::openArchive(const QString &archivePath)
 {
+    if (operationRunner->isRunning()) {
+        QMessageBox::warning(this, tr("错误"), tr("另一个操作正在进行，请等它结束后再打开压缩文件"),
+                             QMessageBox::Ok);
+        return false;
+    }
     return openArchiveAt(archivePath, QString());
 }
 

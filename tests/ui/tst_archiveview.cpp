@@ -95,6 +95,7 @@ private slots:
     void ctrlOOpensSelectedArchive();
     void keysAndRefreshInside();
     void encryptedNamesAskOnce();
+    void openWhileBusyIsRefused();
     void languageSwitchInside();
 
 private:
@@ -737,6 +738,38 @@ void TestArchiveView::encryptedNamesAskOnce()
     QCOMPARE(extraction.seen, QStringList{successBox});
     waitForIdle();
     QCOMPARE(TestTree::readFile(holder + QStringLiteral("/secret/plan.txt")), QByteArray("the plan\n"));
+}
+
+// While another operation runs (here an extraction waiting for its replace question) opening an
+// archive is refused with a box, and the running operation goes on undisturbed.
+void TestArchiveView::openWhileBusyIsRefused()
+{
+    QVERIFY(TestTree::build(work->path(), {{QStringLiteral("clash.txt"), "the user's own\n"}}));
+    QVERIFY(ZipBytes::write(work->filePath(QStringLiteral("held.zip")),
+                            {ZipBytes::unixFile("clash.txt", "the archive's\n")}));
+    const QString other = makeZip(QStringLiteral("other.zip"), sampleTree);
+    showFolder(work->path());
+    selectShown({QStringLiteral("held.zip")});
+
+    bool openedWhileBusy = true;
+    Driver answers;
+    answers
+        .then([&](QWidget *question) {
+            openedWhileBusy = window->openArchive(other);
+            Driver::answerReplace(ReplaceChoice::Skip)(question);
+        })
+        .then(Driver::press(QMessageBox::Ok))
+        .then(Driver::press(QMessageBox::Ok));
+    QTest::mouseClick(button("extractHereButton"), Qt::LeftButton);
+    QTRY_VERIFY2(answers.finished(), qPrintable(answers.state()));
+    QVERIFY(!openedWhileBusy);
+    QCOMPARE(answers.seen.size(), 3);
+    QVERIFY2(answers.seen.at(1).startsWith(QStringLiteral("box|错误|另一个操作正在进行")),
+             qPrintable(answers.seen.at(1)));
+    QCOMPARE(answers.seen.at(2), successBox);
+    waitForIdle();
+    QVERIFY(fileModel());
+    QCOMPARE(TestTree::readFile(work->filePath(QStringLiteral("clash.txt"))), QByteArray("the user's own\n"));
 }
 
 KELVANE_UI_TEST_MAIN(TestArchiveView)

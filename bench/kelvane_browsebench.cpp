@@ -4,8 +4,9 @@
 //   kelvane_browsebench <archive> [runs]
 //   kelvane_browsebench --synthetic <entries> [runs]   the model alone, on a generated listing
 //   kelvane_browsebench --window <archive> [runs]       the same through the main window: opening
-//                                                       the archive up to its rows painted, then
-//                                                       entering folders and going up
+//                                                       the archive up to its rows painted, entering
+//                                                       folders, opening a file there as a
+//                                                       double-click does, and going up
 // Prints one "name median_ms cpu median_ms" line per figure.
 
 #include "archiveentrymodel.h"
@@ -14,10 +15,12 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTreeView>
+#include <QUrl>
 
 #include <algorithm>
 #include <cstdio>
@@ -120,6 +123,18 @@ QModelIndex shownRow(const QTreeView &view, const QString &path)
     return QModelIndex();
 }
 
+// Stands in for the desktop's default application: counts what the window hands over.
+class OpenedFiles : public QObject
+{
+    Q_OBJECT
+
+public:
+    int count = 0;
+
+public slots:
+    void open(const QUrl &) { ++count; }
+};
+
 // Through the window: openArchive() (the listing job, the tree, the rows) up to the first paint,
 // then the largest folder entered as a double-click does and left with the Up button.
 int windowFigures(const QString &archive, int runs)
@@ -134,6 +149,8 @@ int windowFigures(const QString &archive, int runs)
     }
     auto *view = window.findChild<QTreeView *>(QStringLiteral("fileTreeView"));
     auto *up = window.findChild<QAbstractButton *>(QStringLiteral("upButton"));
+    OpenedFiles desktop;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &desktop, "open");
     Figures figures;
     qsizetype entryCount = 0;
     for (int run = 0; run < runs; ++run) {
@@ -156,6 +173,21 @@ int windowFigures(const QString &archive, int runs)
                 paint(*view);
             });
         }
+        // The folder's first file, taken out of the archive alone and handed to the desktop.
+        for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row) {
+            const QModelIndex file = view->model()->index(row, 0, view->rootIndex());
+            if (file.data(ArchiveEntryModel::IsFolderRole).toBool())
+                continue;
+            const int before = desktop.count;
+            figures.time("entry", [&] {
+                QMetaObject::invokeMethod(&window, "onItemDoubleClicked", Q_ARG(QModelIndex, file));
+            });
+            if (desktop.count != before + 1) {
+                std::fprintf(stderr, "the entry was not opened\n");
+                return 1;
+            }
+            break;
+        }
         for (qsizetype level = 0; level < path.size(); ++level) {
             figures.time("up", [&] {
                 up->click();
@@ -166,7 +198,7 @@ int windowFigures(const QString &archive, int runs)
         up->click();
     }
     std::printf("entries %lld\n", qlonglong(entryCount));
-    for (const char *name : {"shown", "enter", "up"})
+    for (const char *name : {"shown", "enter", "entry", "up"})
         figures.print(name);
     return 0;
 }
@@ -267,3 +299,5 @@ int main(int argc, char *argv[])
         figures.print(name);
     return 0;
 }
+
+#include "kelvane_browsebench.moc"

@@ -14,12 +14,10 @@
 #include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QFileSystemModel>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
-#include <QProgressDialog>
 #include <QSettings>
 #include <QThreadPool>
 #include <QTreeView>
@@ -50,6 +48,20 @@ QString folderFigures(int folders, int files, qint64 bytes)
         .arg(folders)
         .arg(files)
         .arg(DataSize::text(bytes));
+}
+
+// A ZIP of the tree's files and folders, names flagged as UTF-8, as an archiver on Unix writes it.
+bool writeZip(const QString &path, const TestTree::Tree &files)
+{
+    QList<ZipBytes::Entry> entries;
+    for (auto it = files.cbegin(); it != files.cend(); ++it) {
+        ZipBytes::Entry entry = it.key().endsWith(QLatin1Char('/'))
+                                    ? ZipBytes::unixFolder(it.key().toUtf8())
+                                    : ZipBytes::unixFile(it.key().toUtf8(), it.value());
+        entry.flags |= ZipBytes::utf8Flag;
+        entries.append(entry);
+    }
+    return ZipBytes::write(path, entries);
 }
 
 QString selectionFigures(int items, qint64 bytes)
@@ -201,16 +213,8 @@ void TestArchiveView::showFolder(const QString &path)
 
 QString TestArchiveView::makeZip(const QString &name, const TestTree::Tree &files)
 {
-    QList<ZipBytes::Entry> entries;
-    for (auto it = files.cbegin(); it != files.cend(); ++it) {
-        ZipBytes::Entry entry = it.key().endsWith(QLatin1Char('/'))
-                                    ? ZipBytes::unixFolder(it.key().toUtf8())
-                                    : ZipBytes::unixFile(it.key().toUtf8(), it.value());
-        entry.flags |= ZipBytes::utf8Flag;
-        entries.append(entry);
-    }
     const QString path = work->filePath(name);
-    return ZipBytes::write(path, entries) ? path : QString();
+    return writeZip(path, files) ? path : QString();
 }
 
 void TestArchiveView::waitForIdle()
@@ -406,17 +410,7 @@ void TestArchiveView::extractSelection()
 
     const QString holder = work->filePath(QStringLiteral("holder"));
     QVERIFY(QDir().mkpath(holder));
-    QVERIFY(ZipBytes::write(holder + QStringLiteral("/sample.zip"), [] {
-        QList<ZipBytes::Entry> entries;
-        for (auto it = sampleTree.cbegin(); it != sampleTree.cend(); ++it) {
-            ZipBytes::Entry entry = it.key().endsWith(QLatin1Char('/'))
-                                        ? ZipBytes::unixFolder(it.key().toUtf8())
-                                        : ZipBytes::unixFile(it.key().toUtf8(), it.value());
-            entry.flags |= ZipBytes::utf8Flag;
-            entries.append(entry);
-        }
-        return entries;
-    }()));
+    QVERIFY(writeZip(holder + QStringLiteral("/sample.zip"), sampleTree));
     QVERIFY(window->openArchive(holder + QStringLiteral("/sample.zip")));
     if (!folderInside.isEmpty()) {
         pathField()->setText(holder + QStringLiteral("/sample.zip/") + folderInside);

@@ -3,15 +3,24 @@
 // then moving into the largest folder and back up, one level at a time.
 //   kelvane_browsebench <archive> [runs]
 //   kelvane_browsebench --synthetic <entries> [runs]   the model alone, on a generated listing
+//   kelvane_browsebench --window <archive> [runs]       the same through the main window: opening
+//                                                       the archive up to its rows painted, entering
+//                                                       folders, opening a file there as a
+//                                                       double-click does, and going up
 // Prints one "name median_ms cpu median_ms" line per figure.
 
 #include "archiveentrymodel.h"
 #include "compressionhandler.h"
+#include "mainwindow.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QDesktopServices>
 #include <QElapsedTimer>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTreeView>
+#include <QUrl>
 
 #include <algorithm>
 #include <cstdio>
@@ -102,6 +111,98 @@ void paint(QTreeView &view)
     view.viewport()->repaint();
 }
 
+// The row of the shown folder whose entry is path.
+QModelIndex shownRow(const QTreeView &view, const QString &path)
+{
+    const QModelIndex root = view.rootIndex();
+    for (int row = 0; row < view.model()->rowCount(root); ++row) {
+        const QModelIndex index = view.model()->index(row, 0, root);
+        if (index.data(ArchiveEntryModel::EntryPathRole).toString() == path)
+            return index;
+    }
+    return QModelIndex();
+}
+
+// Stands in for the desktop's default application: counts what the window hands over.
+class OpenedFiles : public QObject
+{
+    Q_OBJECT
+
+public:
+    int count = 0;
+
+public slots:
+    void open(const QUrl &) { ++count; }
+};
+
+// Through the window: openArchive() (the listing job, the tree, the rows) up to the first paint,
+// then the largest folder entered as a double-click does and left with the Up button.
+int windowFigures(const QString &archive, int runs)
+{
+    // The window reads and writes its settings; never the user's own.
+    QStandardPaths::setTestModeEnabled(true);
+    MainWindow window;
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window)) {
+        std::fprintf(stderr, "the window was never shown\n");
+        return 1;
+    }
+    auto *view = window.findChild<QTreeView *>(QStringLiteral("fileTreeView"));
+    auto *up = window.findChild<QAbstractButton *>(QStringLiteral("upButton"));
+    OpenedFiles desktop;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &desktop, "open");
+    Figures figures;
+    qsizetype entryCount = 0;
+    for (int run = 0; run < runs; ++run) {
+        bool opened = false;
+        figures.time("shown", [&] {
+            opened = window.openArchive(archive);
+            paint(*view);
+        });
+        auto *model = qobject_cast<ArchiveEntryModel *>(view->model());
+        if (!opened || !model) {
+            std::fprintf(stderr, "opening failed\n");
+            return 1;
+        }
+        entryCount = model->tree().entryCount();
+        const QStringList path = pathToLargestFolder(model->tree());
+        for (const QString &folder : path) {
+            const QModelIndex row = shownRow(*view, folder);
+            figures.time("enter", [&] {
+                QMetaObject::invokeMethod(&window, "onItemDoubleClicked", Q_ARG(QModelIndex, row));
+                paint(*view);
+            });
+        }
+        // The folder's first file, taken out of the archive alone and handed to the desktop.
+        for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row) {
+            const QModelIndex file = view->model()->index(row, 0, view->rootIndex());
+            if (file.data(ArchiveEntryModel::IsFolderRole).toBool())
+                continue;
+            const int before = desktop.count;
+            figures.time("entry", [&] {
+                QMetaObject::invokeMethod(&window, "onItemDoubleClicked", Q_ARG(QModelIndex, file));
+            });
+            if (desktop.count != before + 1) {
+                std::fprintf(stderr, "the entry was not opened\n");
+                return 1;
+            }
+            break;
+        }
+        for (qsizetype level = 0; level < path.size(); ++level) {
+            figures.time("up", [&] {
+                up->click();
+                paint(*view);
+            });
+        }
+        // Out of the archive, to the folder holding it.
+        up->click();
+    }
+    std::printf("entries %lld\n", qlonglong(entryCount));
+    for (const char *name : {"shown", "enter", "entry", "up"})
+        figures.print(name);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -113,14 +214,18 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QStringList arguments = app.arguments().mid(1);
     const bool synthetic = !arguments.isEmpty() && arguments.first() == QLatin1String("--synthetic");
-    if (synthetic)
+    const bool throughWindow = !arguments.isEmpty() && arguments.first() == QLatin1String("--window");
+    if (synthetic || throughWindow)
         arguments.removeFirst();
     if (arguments.isEmpty() || arguments.size() > 2) {
         std::fprintf(stderr, "usage: kelvane_browsebench <archive> [runs]\n"
-                             "       kelvane_browsebench --synthetic <entries> [runs]\n");
+                             "       kelvane_browsebench --synthetic <entries> [runs]\n"
+                             "       kelvane_browsebench --window <archive> [runs]\n");
         return 2;
     }
     const int runs = arguments.size() > 1 ? std::max(1, arguments.at(1).toInt()) : 5;
+    if (throughWindow)
+        return windowFigures(arguments.first(), runs);
 
     QTreeView view;
     view.resize(900, 600);
@@ -194,3 +299,5 @@ int main(int argc, char *argv[])
         figures.print(name);
     return 0;
 }
+
+#include "kelvane_browsebench.moc"

@@ -110,6 +110,46 @@
         <source>操作失败: %1</source>
         <translation>Operation failed: %1</translation>
     </message>
+    <message>
+        <source>正在取出文件...</source>
+        <translation>Taking out the file...</translation>
+    </message>
+    <message>
+        <source>打开压缩文件</source>
+        <translation>Open Archive</translation>
+    </message>
+    <message>
+        <source>正在读取压缩文件内容...</source>
+        <translation>Reading the archive&apos;s contents...</translation>
+    </message>
+    <message>
+        <source>测试压缩文件</source>
+        <translation>Test Archive</translation>
+    </message>
+    <message>
+        <source>正在测试压缩文件...</source>
+        <translation>Testing the archive...</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; 完好，没有发现错误。</source>
+        <translation>&apos;%1&apos; is intact: no errors were found.</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; 已损坏。
+第一个出错的文件: %2
+原因: %3</source>
+        <translation>&apos;%1&apos; is damaged.
+First damaged file: %2
+Reason: %3</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; 未通过测试: %2</source>
+        <translation>&apos;%1&apos; failed the test: %2</translation>
+    </message>
+    <message>
+        <source>无法打开压缩文件 &apos;%1&apos;: %2</source>
+        <translation>Cannot open the archive &apos;%1&apos;: %2</translation>
+    </message>
 </context>
 <context>
     <name>ArchiveOperationRunner</name>
@@ -689,6 +729,46 @@
     <message>
         <source>压缩或解压操作仍在进行。要取消该操作并退出吗？</source>
         <translation>A compression or extraction is still in progress. Cancel it and exit?</translation>
+    </message>
+    <message>
+        <source>错误</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>路径不存在</source>
+        <translation>Path does not exist</translation>
+    </message>
+    <message>
+        <source>压缩文件中没有这个文件夹: %1</source>
+        <translation>The archive has no such folder: %1</translation>
+    </message>
+    <message>
+        <source>无法创建临时目录</source>
+        <translation>Cannot create a temporary folder</translation>
+    </message>
+    <message>
+        <source>打开</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>解压到...</source>
+        <translation>Extract To...</translation>
+    </message>
+    <message>
+        <source>测试压缩文件</source>
+        <translation>Test Archive</translation>
+    </message>
+    <message>
+        <source>压缩选中...</source>
+        <translation>Compress Selected...</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>另一个操作正在进行，请等它结束后再打开压缩文件</source>
+        <translation>Another operation is running; open the archive once it has ended.</translation>
     </message>
 </context>
 <context>

@@ -110,6 +110,46 @@
         <source>操作失败: %1</source>
         <translation>操作失敗: %1</translation>
     </message>
+    <message>
+        <source>正在取出文件...</source>
+        <translation>正在取出檔案...</translation>
+    </message>
+    <message>
+        <source>打开压缩文件</source>
+        <translation>開啟壓縮檔</translation>
+    </message>
+    <message>
+        <source>正在读取压缩文件内容...</source>
+        <translation>正在讀取壓縮檔內容...</translation>
+    </message>
+    <message>
+        <source>测试压缩文件</source>
+        <translation>測試壓縮檔</translation>
+    </message>
+    <message>
+        <source>正在测试压缩文件...</source>
+        <translation>正在測試壓縮檔...</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; 完好，没有发现错误。</source>
+        <translation>&apos;%1&apos; 完好，沒有發現錯誤。</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; 已损坏。
+第一个出错的文件: %2
+原因: %3</source>
+        <translation>&apos;%1&apos; 已損壞。
+第一個出錯的檔案: %2
+原因: %3</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; 未通过测试: %2</source>
+        <translation>&apos;%1&apos; 未通過測試: %2</translation>
+    </message>
+    <message>
+        <source>无法打开压缩文件 &apos;%1&apos;: %2</source>
+        <translation>無法開啟壓縮檔 &apos;%1&apos;: %2</translation>
+    </message>
 </context>
 <context>
     <name>ArchiveOperationRunner</name>
@@ -689,6 +729,46 @@
     <message>
         <source>压缩或解压操作仍在进行。要取消该操作并退出吗？</source>
         <translation>壓縮或解壓操作仍在進行。要取消該操作並退出嗎？</translation>
+    </message>
+    <message>
+        <source>错误</source>
+        <translation>錯誤</translation>
+    </message>
+    <message>
+        <source>路径不存在</source>
+        <translation>路徑不存在</translation>
+    </message>
+    <message>
+        <source>压缩文件中没有这个文件夹: %1</source>
+        <translation>壓縮檔中沒有這個資料夾: %1</translation>
+    </message>
+    <message>
+        <source>无法创建临时目录</source>
+        <translation>無法建立暫存目錄</translation>
+    </message>
+    <message>
+        <source>打开</source>
+        <translation>開啟</translation>
+    </message>
+    <message>
+        <source>解压到...</source>
+        <translation>解壓到...</translation>
+    </message>
+    <message>
+        <source>测试压缩文件</source>
+        <translation>測試壓縮檔</translation>
+    </message>
+    <message>
+        <source>压缩选中...</source>
+        <translation>壓縮選中...</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>刪除</translation>
+    </message>
+    <message>
+        <source>另一个操作正在进行，请等它结束后再打开压缩文件</source>
+        <translation>另一個操作正在進行，請等它結束後再開啟壓縮檔</translation>
     </message>
 </context>
 <context>

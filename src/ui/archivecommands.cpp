@@ -108,10 +108,53 @@ std::optional<PlannedOperation> ArchiveCommands::planOpen(const QString &archive
     return extraction(archivePath, folder);
 }
 
-PlannedOperation ArchiveCommands::extraction(const QString &archivePath, const QString &destination) const
+std::optional<PlannedOperation> ArchiveCommands::planExtractEntriesTo(const QString &archivePath,
+                                                                      const QStringList &entryNames,
+                                                                      const QString &folder,
+                                                                      const QString &password)
 {
-    // No password up front: the operation asks when the archive turns out to need one.
-    OperationRequest request = OperationRequest::extract(archivePath, destination, QString());
+    const QString destination = QFileDialog::getExistingDirectory(dialogParent, tr("选择解压目标目录"),
+                                                                  folder, QFileDialog::ShowDirsOnly);
+    if (destination.isEmpty())
+        return std::nullopt;
+    return extraction(archivePath, destination, entryNames, password);
+}
+
+PlannedOperation ArchiveCommands::planExtractEntriesHere(const QString &archivePath,
+                                                         const QStringList &entryNames, const QString &folder,
+                                                         const QString &password) const
+{
+    return extraction(archivePath, folder, entryNames, password);
+}
+
+PlannedOperation ArchiveCommands::planEntryPreview(const QString &archivePath, const QString &entryName,
+                                                   const QString &folder, const QString &password) const
+{
+    PlannedOperation operation = extraction(archivePath, folder, {entryName}, password);
+    operation.headline = tr("正在取出文件...");
+    return operation;
+}
+
+PlannedOperation ArchiveCommands::planListing(const QString &archivePath, const QString &password) const
+{
+    OperationRequest request = OperationRequest::list(archivePath, password);
+    request.legacyNameLanguage = nameLanguage;
+    return PlannedOperation{request, tr("打开压缩文件"), tr("正在读取压缩文件内容...")};
+}
+
+PlannedOperation ArchiveCommands::planTest(const QString &archivePath, const QString &password) const
+{
+    OperationRequest request = OperationRequest::test(archivePath, password);
+    request.legacyNameLanguage = nameLanguage;
+    return PlannedOperation{request, tr("测试压缩文件"), tr("正在测试压缩文件...")};
+}
+
+PlannedOperation ArchiveCommands::extraction(const QString &archivePath, const QString &destination,
+                                             const QStringList &entryNames, const QString &password) const
+{
+    // No password asked up front: the operation asks when the archive turns out to need one.
+    OperationRequest request = OperationRequest::extract(archivePath, destination, password);
+    request.entryNames = entryNames;
     request.replacePolicy = ReplacePolicy::Ask;
     request.legacyNameLanguage = nameLanguage;
     return PlannedOperation{request, tr("解压"), tr("正在解压文件...")};
@@ -126,4 +169,38 @@ void ArchiveCommands::reportOutcome(const OperationResult &result)
     else
         QMessageBox::warning(dialogParent, tr("错误"), tr("操作失败: %1").arg(ResultMessage::text(result)),
                              QMessageBox::Ok);
+}
+
+void ArchiveCommands::reportTestOutcome(const OperationResult &result, const QString &archivePath)
+{
+    const QString name = QFileInfo(archivePath).fileName();
+    if (result.succeeded()) {
+        QMessageBox::information(dialogParent, tr("测试压缩文件"), tr("'%1' 完好，没有发现错误。").arg(name),
+                                 QMessageBox::Ok);
+    } else if (result.cancelled()) {
+        QMessageBox::information(dialogParent, tr("已取消"), tr("操作已取消"), QMessageBox::Ok);
+    } else if (result.code == ResultCode::DamagedEntry) {
+        // The library's own words (a checksum, a truncated stream) say why, beside the sentence.
+        QString reason = ResultMessage::text(result);
+        if (!result.detail.isEmpty() && !reason.contains(result.detail))
+            reason += QStringLiteral(" (%1)").arg(result.detail);
+        QMessageBox::warning(
+            dialogParent, tr("测试压缩文件"),
+            tr("'%1' 已损坏。\n第一个出错的文件: %2\n原因: %3").arg(name, result.entry, reason),
+            QMessageBox::Ok);
+    } else {
+        QMessageBox::warning(dialogParent, tr("测试压缩文件"),
+                             tr("'%1' 未通过测试: %2").arg(name, ResultMessage::text(result)),
+                             QMessageBox::Ok);
+    }
+}
+
+void ArchiveCommands::reportListingFailure(const OperationResult &result, const QString &archivePath)
+{
+    if (result.cancelled())
+        return;
+    QMessageBox::warning(
+        dialogParent, tr("错误"),
+        tr("无法打开压缩文件 '%1': %2").arg(QFileInfo(archivePath).fileName(), ResultMessage::text(result)),
+        QMessageBox::Ok);
 }

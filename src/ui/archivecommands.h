@@ -48,11 +48,32 @@ public:
     // A double-clicked archive: asks whether to extract it into the folder.
     std::optional<PlannedOperation> planOpen(const QString &archivePath, const QString &folder);
 
+    // Operations on an opened archive take the password the user gave for it before (empty when
+    // none); the operation still asks when that one does not fit.
+    // Entries of an opened archive (a folder's name stands for everything under it): into a folder
+    // the user picks, starting at folder, or straight into folder.
+    std::optional<PlannedOperation> planExtractEntriesTo(const QString &archivePath,
+                                                         const QStringList &entryNames, const QString &folder,
+                                                         const QString &password);
+    PlannedOperation planExtractEntriesHere(const QString &archivePath, const QStringList &entryNames,
+                                            const QString &folder, const QString &password) const;
+    // One entry into a fresh private folder, to be opened from there.
+    PlannedOperation planEntryPreview(const QString &archivePath, const QString &entryName,
+                                      const QString &folder, const QString &password) const;
+    PlannedOperation planListing(const QString &archivePath, const QString &password = QString()) const;
+    PlannedOperation planTest(const QString &archivePath, const QString &password = QString()) const;
+
     // Success, cancelled, or the failure's sentence.
     void reportOutcome(const OperationResult &result);
+    // Intact, cancelled, or the first damaged entry and why.
+    void reportTestOutcome(const OperationResult &result, const QString &archivePath);
+    // Why an archive could not be opened for browsing.
+    void reportListingFailure(const OperationResult &result, const QString &archivePath);
 
 private:
-    PlannedOperation extraction(const QString &archivePath, const QString &destination) const;
+    PlannedOperation extraction(const QString &archivePath, const QString &destination,
+                                const QStringList &entryNames = {},
+                                const QString &password = QString()) const;
 
     QWidget *dialogParent;
     LegacyNameLanguage nameLanguage = LegacyNameLanguage::SimplifiedChinese;

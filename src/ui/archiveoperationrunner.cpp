@@ -10,10 +10,14 @@
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <utility>
+
 ArchiveOperationRunner::ArchiveOperationRunner(QWidget *dialogParent, QWidget *themedParent, QObject *parent)
     : QObject(parent), dialogParent(dialogParent), themedParent(themedParent)
 {
     connect(&watcher, &QFutureWatcher<OperationResult>::finished, this, &ArchiveOperationRunner::jobEnded);
+    dialogDelay.setSingleShot(true);
+    dialogDelay.setInterval(400);
 }
 
 ArchiveOperationRunner::~ArchiveOperationRunner()
@@ -45,12 +49,41 @@ bool ArchiveOperationRunner::start(const OperationRequest &request)
     ++runNumber;
     cancelRequested = false;
     unreportedResult.reset();
+    givenPassword.clear();
     job = std::make_unique<ArchiveJob>(request);
     job->setAsksThroughSignals(true);
     connectJob(runNumber);
     ArchiveJob *running = job.get();
     watcher.setFuture(QtConcurrent::run(QThreadPool::globalInstance(), [running] { return running->run(); }));
     return true;
+}
+
+std::optional<OperationResult> ArchiveOperationRunner::runToEnd(const OperationRequest &request,
+                                                                const QString &title, const QString &headline,
+                                                                ArchiveEntryList *entries)
+{
+    if (!start(request))
+        return std::nullopt;
+    endTakenByCaller = true;
+    const QMetaObject::Connection showDialog =
+        connect(&dialogDelay, &QTimer::timeout, this, [this, title, headline] {
+            if (job)
+                showProgressDialog(title, headline);
+        });
+    dialogDelay.start();
+    // Connected after jobEnded, so the loop ends once the end has been taken, also when
+    // cancelAndWait() takes it from a nested loop.
+    QEventLoop loop;
+    connect(&watcher, &QFutureWatcher<OperationResult>::finished, &loop, &QEventLoop::quit);
+    if (job)
+        loop.exec();
+    dialogDelay.stop();
+    disconnect(showDialog);
+    endTakenByCaller = false;
+    if (entries)
+        *entries = std::exchange(endedEntries, {});
+    endedEntries.clear();
+    return takeResult();
 }
 
 void ArchiveOperationRunner::connectJob(quint64 run)
@@ -107,8 +140,11 @@ void ArchiveOperationRunner::askPassword(quint64 run, const PasswordQuestion &qu
         return;
     const PasswordAnswer answer = prompt ? prompt->answer() : PasswordAnswer();
     delete prompt;
-    if (waitsForAnswer(run))
-        job->answerPassword(answer);
+    if (!waitsForAnswer(run))
+        return;
+    if (answer.given)
+        givenPassword = answer.password;
+    job->answerPassword(answer);
 }
 
 void ArchiveOperationRunner::askReplace(quint64 run, const ReplaceQuestion &question)
@@ -163,6 +199,8 @@ void ArchiveOperationRunner::jobEnded()
     if (!job)
         return;
     const OperationResult result = watcher.future().resultCount() > 0 ? watcher.result() : job->result();
+    if (endTakenByCaller)
+        endedEntries = job->entries();
     job.reset();
     if (dialog)
         dialog->finish();
@@ -171,7 +209,8 @@ void ArchiveOperationRunner::jobEnded()
     if (waitingForEnd)
         return;
     unreportedResult = result;
-    emit finished(result.succeeded());
+    if (!endTakenByCaller)
+        emit finished(result.succeeded());
 }
 
 std::optional<OperationResult> ArchiveOperationRunner::takeResult()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "archiveentry.h"
 #include "operationprogress.h"
 #include "operationrequest.h"
 #include "operationresult.h"
@@ -8,6 +9,7 @@
 #include <QFutureWatcher>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
 #include <memory>
 #include <optional>
@@ -40,6 +42,13 @@ public:
     // job has ended, unless cancelAndWait() took the end.
     bool start(const OperationRequest &request);
 
+    // Runs the operation as start() does and returns once it has ended, serving the event loop
+    // meanwhile (questions, Cancel); finished() is not emitted for it. The progress dialog appears only
+    // when the operation lasts longer than a moment, so a quick one does not flash it. Nothing while
+    // another operation runs. entries receives a listing's entries.
+    std::optional<OperationResult> runToEnd(const OperationRequest &request, const QString &title,
+                                            const QString &headline, ArchiveEntryList *entries = nullptr);
+
     // Asks the running job to stop; later calls do nothing until the next operation.
     void cancel();
     // Cancels the running job and returns once it has ended, serving only the event loop's
@@ -49,6 +58,10 @@ public:
     // Reports of the facade's kind: move the dialog's percentage or entry, keeping the rest.
     void showPercent(int percent);
     void showCurrentEntry(const QString &entry);
+
+    // The password the user gave last to the operation that runs or ended last; empty when none was
+    // asked for.
+    QString passwordGiven() const { return givenPassword; }
 
     // The result of the operation that ended last and was not taken yet; taking it clears it.
     std::optional<OperationResult> takeResult();
@@ -82,4 +95,9 @@ private:
     QPointer<OperationProgressDialog> dialog;
     QPointer<QDialog> openQuestion;
     std::optional<OperationResult> unreportedResult;
+    // Set while runToEnd() waits: the end is its caller's, not finished()'s.
+    bool endTakenByCaller = false;
+    ArchiveEntryList endedEntries;
+    QString givenPassword;
+    QTimer dialogDelay;
 };

@@ -340,8 +340,17 @@ void FileBrowser::updateFolderInfo()
 
 void FileBrowser::showSelectionFigures()
 {
-    widgets.selectionLabel->setText(
-        tr("选中: %1 个项目 | 大小: %2").arg(selectedCount).arg(DataSize::text(selectedBytes)));
+    widgets.selectionLabel->setText(selectionFiguresText(selectedCount, selectedBytes));
+}
+
+QString FileBrowser::selectionFiguresText(int items, qint64 bytes)
+{
+    return tr("选中: %1 个项目 | 大小: %2").arg(items).arg(DataSize::text(bytes));
+}
+
+QString FileBrowser::folderFiguresText(int folders, int files, qint64 bytes)
+{
+    return tr("文件夹: %1 | 文件: %2 | 大小: %3").arg(folders).arg(files).arg(DataSize::text(bytes));
 }
 
 void FileBrowser::showFolderFigures()
@@ -350,10 +359,8 @@ void FileBrowser::showFolderFigures()
         widgets.folderLabel->setText(tr("我的电脑 - 选择驱动器"));
         return;
     }
-    widgets.folderLabel->setText(tr("文件夹: %1 | 文件: %2 | 大小: %3")
-                                     .arg(folderTotals.folders)
-                                     .arg(folderTotals.files)
-                                     .arg(DataSize::text(folderTotals.bytes)));
+    widgets.folderLabel->setText(
+        folderFiguresText(folderTotals.folders, folderTotals.files, folderTotals.bytes));
 }
 
 void FileBrowser::retranslate()

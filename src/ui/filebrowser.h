@@ -45,6 +45,10 @@ public:
     // The names that stand for the drive list ("MyComputer", its name in the language installed).
     static bool isDriveListName(const QString &path);
 
+    // The status line's two texts, also for the folders of an opened archive.
+    static QString selectionFiguresText(int items, qint64 bytes);
+    static QString folderFiguresText(int folders, int files, qint64 bytes);
+
     // Model, view and column heads as the window shows them.
     void setupView();
 

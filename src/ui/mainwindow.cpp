@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "archivebrowser.h"
 #include "archivecommands.h"
 #include "archiveoperationrunner.h"
 #include "compressionhandler.h"
@@ -12,6 +13,7 @@
 #include <QFile>
 #include <QGraphicsDropShadowEffect>
 #include <QItemSelectionModel>
+#include <QTemporaryDir>
 #include <QTranslator>
 
 MainWindow::MainWindow(QWidget *parent)
@@ -50,6 +52,9 @@ MainWindow::MainWindow(QWidget *parent)
         this, this);
     archiveCommands = new ArchiveCommands(this, this);
     operationRunner = new ArchiveOperationRunner(this, ui->centralwidget, this);
+    archiveBrowser = new ArchiveBrowser(
+        {ui->fileTreeView, ui->pathLineEdit, ui->searchLineEdit, ui->selectedInfoLabel, ui->statusLabel},
+        this);
     connect(browser, &FileBrowser::folderChanged, this, [this](const QString &path) { currentPath = path; });
     connect(operationRunner, &ArchiveOperationRunner::percentChanged, this,
             &MainWindow::onCompressionProgress);
@@ -65,6 +70,7 @@ MainWindow::MainWindow(QWidget *parent)
     setupTreeView();
     setupConnections();
     setupKeyboardShortcuts();
+    setupFileListMenu();
     loadSettings();
     setupMainMenu();
 }
@@ -85,6 +91,8 @@ void MainWindow::setupConnections()
     } else {
         qWarning().noquote() << tr("选择模型为空，连接失败");
     }
+    connect(archiveBrowser->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &MainWindow::onFileSelectionChanged);
     connect(ui->minButton, &QAbstractButton::clicked, this, &MainWindow::onMinimizeButtonClicked);
     connect(ui->closeButton, &QAbstractButton::clicked, this, &MainWindow::onCloseButtonClicked);
     // The facade serves other callers; the window's own operations report through the runner below.

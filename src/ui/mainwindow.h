@@ -5,14 +5,18 @@
 #include <QPoint>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
+class ArchiveBrowser;
 class ArchiveCommands;
 class ArchiveOperationRunner;
 class CompressionHandler;
 class FileBrowser;
 class MenuEntry;
+class QAction;
 class QFileSystemModel;
+class QTemporaryDir;
 class QTranslator;
 struct PlannedOperation;
 
@@ -32,6 +36,11 @@ class MainWindow : public QMainWindow
 public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
+
+    // Shows the archive's entries in the file list as if it were a folder, from its top, and returns
+    // once they are shown (the listing's questions and progress are served meanwhile). False, with the
+    // reason shown, when it cannot be listed or while another operation runs.
+    bool openArchive(const QString &archivePath);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -82,6 +91,21 @@ private:
     void startOperation(const std::optional<PlannedOperation> &operation);
     void setupKeyboardShortcuts();
 
+    // Opened archives and the file list's menu (mainwindow_archiveview.cpp)
+    bool openArchiveAt(const QString &archivePath, const QString &folderInside);
+    // Back to the file system's view; the caller shows a folder next.
+    void leaveArchive();
+    bool goToTypedArchivePath(const QString &text);
+    // Extracts one entry of the opened archive into a private folder and opens it there.
+    void openEntry(const QModelIndex &index);
+    void openSelected();
+    void testSelected();
+    QString selectedArchivePath() const;
+    void setupFileListMenu();
+    void retranslateFileListMenu();
+    void updateFileListActions();
+    void showFileListMenu(const QPoint &position);
+
     // Settings and languages (mainwindow_settings.cpp)
     void loadSettings();
     void saveSettings();
@@ -108,4 +132,15 @@ private:
     FileBrowser *browser;
     ArchiveCommands *archiveCommands;
     ArchiveOperationRunner *operationRunner;
+    ArchiveBrowser *archiveBrowser = nullptr;
+    // Entries opened from an archive live here until the window goes.
+    std::unique_ptr<QTemporaryDir> openedEntriesFolder;
+    // The archive the running operation tests; empty for other operations.
+    QString testedArchivePath;
+    QAction *openAction = nullptr;
+    QAction *extractToAction = nullptr;
+    QAction *quickExtractAction = nullptr;
+    QAction *testAction = nullptr;
+    QAction *compressAction = nullptr;
+    QAction *deleteAction = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "archivebrowser.h"
 #include "archivecommands.h"
 #include "archiveformat.h"
 #include "archiveoperationrunner.h"
@@ -15,6 +16,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <utility>
 
 void MainWindow::setActionButtonsEnabled(bool enabled)
 {
@@ -78,13 +80,38 @@ void MainWindow::onCompressionCompleted(bool success)
     if (!result)
         return;
     setActionButtonsEnabled(true);
-    archiveCommands->reportOutcome(*result);
-    if (result->succeeded() || result->cancelled())
+    // An opened archive is not changed by what runs on it: its commands are set again, before the
+    // box, which would otherwise show Delete and Compress unlocked behind it.
+    const bool insideArchive = archiveBrowser->isOpen();
+    if (insideArchive) {
+        onFileSelectionChanged();
+        if (result->succeeded())
+            archiveBrowser->rememberPassword(operationRunner->passwordGiven());
+    }
+    const QString testedArchive = std::exchange(testedArchivePath, QString());
+    if (testedArchive.isEmpty())
+        archiveCommands->reportOutcome(*result);
+    else
+        archiveCommands->reportTestOutcome(*result, testedArchive);
+    if (!insideArchive && (result->succeeded() || result->cancelled()))
         refreshCurrentView();
 }
 
 void MainWindow::onFileSelectionChanged()
 {
+    if (archiveBrowser->isOpen()) {
+        archiveBrowser->showSelectionInfo();
+        if (operationRunner->isRunning())
+            return;
+        // Inside an archive everything can be extracted (all of the folder when nothing is
+        // selected); the archive itself is not changed.
+        ui->addButton->setEnabled(false);
+        ui->deleteButton->setEnabled(false);
+        ui->extractToButton->setEnabled(true);
+        ui->extractHereButton->setEnabled(true);
+        updateFileListActions();
+        return;
+    }
     const bool hasSelection = browser->hasSelection();
     // Read once for both the status line and the buttons: a Ctrl+A over a large folder pays for
     // every row it reads.
@@ -101,20 +128,36 @@ void MainWindow::onFileSelectionChanged()
         });
     ui->extractToButton->setEnabled(archiveSelected);
     ui->extractHereButton->setEnabled(archiveSelected);
+    updateFileListActions();
 }
 
 void MainWindow::onAddToArchive()
 {
+    if (archiveBrowser->isOpen())
+        return;
     startOperation(archiveCommands->planCompression(browser->selectedPaths(), currentPath));
 }
 
 void MainWindow::onExtractTo()
 {
+    if (archiveBrowser->isOpen()) {
+        startOperation(archiveCommands->planExtractEntriesTo(
+            archiveBrowser->archivePath(), archiveBrowser->selectedEntryNames(),
+            archiveBrowser->holdingFolder(), archiveBrowser->password()));
+        return;
+    }
     startOperation(archiveCommands->planExtractTo(browser->firstSelectedPath(), currentPath));
 }
 
 void MainWindow::onExtractHere()
 {
+    // Inside an archive "here" is the folder that holds it.
+    if (archiveBrowser->isOpen()) {
+        startOperation(archiveCommands->planExtractEntriesHere(
+            archiveBrowser->archivePath(), archiveBrowser->selectedEntryNames(),
+            archiveBrowser->holdingFolder(), archiveBrowser->password()));
+        return;
+    }
     startOperation(archiveCommands->planExtractHere(browser->firstSelectedPath(), currentPath));
 }
 
@@ -122,6 +165,11 @@ void MainWindow::onItemDoubleClicked(QModelIndex index)
 {
     if (!index.isValid())
         return;
+    if (archiveBrowser->isOpen()) {
+        if (!archiveBrowser->enter(index))
+            openEntry(index);
+        return;
+    }
     const QString path = fileSystemModel->filePath(index);
     const QFileInfo info(path);
     if (info.isDir() || info.isRoot() || info.isBundle()) {

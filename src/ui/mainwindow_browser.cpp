@@ -1,7 +1,12 @@
 #include "mainwindow.h"
 
+#include "archivebrowser.h"
 #include "datasize.h"
 #include "filebrowser.h"
+#include "ui_mainwindow.h"
+
+#include <QDir>
+#include <QMessageBox>
 
 void MainWindow::setupTreeView()
 {
@@ -10,22 +15,40 @@ void MainWindow::setupTreeView()
 
 void MainWindow::navigateToPath(const QString &path)
 {
+    if (archiveBrowser->isOpen()) {
+        leaveArchive();
+        // A folder that cannot be shown leaves the file list where it was before the archive.
+        if (!browser->navigateTo(path))
+            browser->refresh();
+        onFileSelectionChanged();
+        return;
+    }
     browser->navigateTo(path);
 }
 
 void MainWindow::refreshCurrentView()
 {
-    browser->refresh();
+    // An opened archive is listed again: it may have changed on disk.
+    if (archiveBrowser->isOpen())
+        openArchiveAt(archiveBrowser->archivePath(), archiveBrowser->folder());
+    else
+        browser->refresh();
 }
 
 void MainWindow::updateSelectionInfo()
 {
-    browser->showSelectionInfo();
+    if (archiveBrowser->isOpen())
+        archiveBrowser->showSelectionInfo();
+    else
+        browser->showSelectionInfo();
 }
 
 void MainWindow::updateFolderInfo()
 {
-    browser->updateFolderInfo();
+    if (archiveBrowser->isOpen())
+        archiveBrowser->showFolderInfo();
+    else
+        browser->updateFolderInfo();
 }
 
 QString MainWindow::formatFileSize(qint64 size) const
@@ -35,6 +58,8 @@ QString MainWindow::formatFileSize(qint64 size) const
 
 void MainWindow::onDeleteSelected()
 {
+    if (archiveBrowser->isOpen())
+        return;
     browser->deleteSelected();
 }
 
@@ -45,11 +70,29 @@ void MainWindow::onRefresh()
 
 void MainWindow::onPathChanged()
 {
+    const QString text = ui->pathLineEdit->text();
+    if (goToTypedArchivePath(text))
+        return;
+    if (archiveBrowser->isOpen()) {
+        if (!FileBrowser::isDriveListName(text) && !QDir(text).exists()) {
+            QMessageBox::warning(this, tr("错误"), tr("路径不存在"));
+            archiveBrowser->enterFolder(archiveBrowser->folder());
+            return;
+        }
+        leaveArchive();
+        onFileSelectionChanged();
+    }
     browser->goToTypedPath();
 }
 
 void MainWindow::onUpButtonClicked()
 {
+    if (archiveBrowser->isOpen()) {
+        // From the archive's top Up leads back to the folder that holds it.
+        if (!archiveBrowser->up())
+            navigateToPath(archiveBrowser->holdingFolder());
+        return;
+    }
     browser->goUp();
 }
 
@@ -60,10 +103,16 @@ void MainWindow::onDesktopButtonClicked()
 
 void MainWindow::onSearchButtonClicked()
 {
-    browser->search();
+    if (archiveBrowser->isOpen())
+        archiveBrowser->search();
+    else
+        browser->search();
 }
 
 void MainWindow::onSearchTextChanged(QString text)
 {
-    browser->searchTextChanged(text);
+    if (archiveBrowser->isOpen())
+        archiveBrowser->searchTextChanged(text);
+    else
+        browser->searchTextChanged(text);
 }

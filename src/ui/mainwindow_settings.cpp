@@ -2,6 +2,7 @@
 #include "ui_mainwindow.h"
 
 #include "aboutdialog.h"
+#include "archivebrowser.h"
 #include "archivecommands.h"
 #include "filebrowser.h"
 #include "interfacecatalogue.h"
@@ -163,6 +164,8 @@ void MainWindow::retranslateWindow()
     updateMenuLanguage();
     // The form puts back its initial status texts; the folder and the selection are unchanged.
     browser->retranslate();
+    archiveBrowser->retranslate();
+    retranslateFileListMenu();
 }
 
 void MainWindow::updateMenuLanguage()

@@ -33,6 +33,10 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
+    // Shows a folder, with one of its items selected when selectedPath names it; false (and nothing
+    // changed) when folderPath is not a folder.
+    bool showFolder(const QString &folderPath, const QString &selectedPath = QString());
+
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;

@@ -13,6 +13,15 @@ void MainWindow::navigateToPath(const QString &path)
     browser->navigateTo(path);
 }
 
+bool MainWindow::showFolder(const QString &folderPath, const QString &selectedPath)
+{
+    if (!browser->navigateTo(folderPath))
+        return false;
+    if (!selectedPath.isEmpty())
+        browser->select(selectedPath);
+    return true;
+}
+
 void MainWindow::refreshCurrentView()
 {
     browser->refresh();

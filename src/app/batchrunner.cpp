@@ -3,9 +3,12 @@
 #include "archivecommands.h"
 #include "archiveformat.h"
 #include "archiveoperationrunner.h"
+#include "interruptwatcher.h"
 #include "operationrequest.h"
 #include "resultmessage.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -13,6 +16,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QScreen>
 
 #include <cstdio>
@@ -57,8 +61,10 @@ bool isPasswordProblem(const OperationResult &result)
 
 BatchRunner::BatchRunner(const QString &interfaceLanguage)
     : commands(new ArchiveCommands(&plainParent, nullptr)),
-      runner(new ArchiveOperationRunner(&plainParent, &themedParent, nullptr)), language(interfaceLanguage)
+      runner(new ArchiveOperationRunner(&plainParent, &themedParent, nullptr)),
+      interruptWatcher(new InterruptWatcher(nullptr)), language(interfaceLanguage)
 {
+    QObject::connect(interruptWatcher, &InterruptWatcher::interrupted, runner, [this] { interrupt(); });
     commands->setInterfaceLanguage(interfaceLanguage);
     // Dialogs centre on their parent: a hidden parent over the whole screen puts them in its middle.
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
@@ -72,6 +78,7 @@ BatchRunner::BatchRunner(const QString &interfaceLanguage)
 
 BatchRunner::~BatchRunner()
 {
+    delete interruptWatcher;
     delete runner;
     delete commands;
 }
@@ -189,6 +196,8 @@ BatchExitCode BatchRunner::testEach(const QStringList &archives)
 OperationResult BatchRunner::execute(const OperationRequest &request, const QString &title,
                                      const QString &headline)
 {
+    if (interrupted)
+        return OperationResult::failure(ResultCode::Cancelled);
     runner->showProgressDialog(title, headline);
     QEventLoop loop;
     QObject::connect(runner, &ArchiveOperationRunner::finished, &loop, &QEventLoop::quit);
@@ -204,6 +213,17 @@ void BatchRunner::noteFailure(const QString &archivePath, const OperationResult 
         passwordFailuresOnly = false;
     noteFailure(
         QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(archivePath), ResultMessage::text(result)));
+}
+
+void BatchRunner::interrupt()
+{
+    interrupted = true;
+    runner->cancel();
+    // A dialog asking for a folder, a name or whether to replace: its answer is a cancel now. The
+    // progress dialog stays until its operation has ended.
+    auto *modal = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+    if (modal && !qobject_cast<QProgressDialog *>(modal))
+        modal->reject();
 }
 
 void BatchRunner::noteFailure(const QString &text)

@@ -10,6 +10,7 @@
 
 class ArchiveCommands;
 class ArchiveOperationRunner;
+class InterruptWatcher;
 struct OperationRequest;
 
 // How a batch command ends. The same codes as kelvane-cli's, so scripts read both programs alike;
@@ -27,7 +28,8 @@ enum class BatchExitCode : int {
 // through ArchiveOperationRunner (its progress dialog, the password and replace questions), the
 // dialogs that ask for a missing destination or archive name, and failures in one box at the end
 // and on standard error as they happen. A cancel stops the whole command; a failure moves on to the
-// next archive. GUI thread.
+// next archive. SIGINT and SIGTERM cancel as the Cancel button does, so an interrupted command leaves
+// nothing partial. GUI thread.
 class BatchRunner
 {
     Q_DECLARE_TR_FUNCTIONS(BatchRunner)
@@ -55,6 +57,8 @@ private:
     // Notes a failure for the final box and writes it on standard error.
     void noteFailure(const QString &archivePath, const OperationResult &result);
     void noteFailure(const QString &text);
+    // Cancels the running operation and closes the question or dialog that waits for the user.
+    void interrupt();
     // The code for how the command ended; shows the failures' box first.
     BatchExitCode finish(bool cancelled);
 
@@ -64,6 +68,8 @@ private:
     QWidget themedParent;
     ArchiveCommands *commands;
     ArchiveOperationRunner *runner;
+    InterruptWatcher *interruptWatcher;
+    bool interrupted = false;
     QString language;
     QStringList failures;
     bool passwordFailuresOnly = true;

@@ -4,6 +4,7 @@
 #include "archivejob.h"
 #include "batchrunner.h"
 #include "modaldialogdriver.h"
+#include "programpath.h"
 #include "programstart.h"
 #include "settingskeys.h"
 #include "testtree.h"
@@ -20,6 +21,7 @@
 #include <QTreeView>
 #include <QtTest>
 
+#include <csignal>
 #include <functional>
 
 Q_DECLARE_METATYPE(ReplaceChoice)
@@ -429,6 +431,50 @@ private slots:
         const Run extracted = runProgram({QStringLiteral("--extract-here"), zip});
         QCOMPARE(extracted.exitCode, 0);
         QCOMPARE(TestTree::snapshot(work->filePath(QStringLiteral("one"))), sampleTree);
+    }
+
+    void interrupted_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("signalNumber");
+        QTest::newRow("compress, SIGINT") << "--compress" << SIGINT;
+        QTest::newRow("extract here, SIGTERM") << "--extract-here" << SIGTERM;
+    }
+
+    // Stopped in the middle of its compressor, the command ends as cancelled and leaves nothing: no
+    // archive, no folder, no private working files.
+    void interrupted()
+    {
+        QFETCH(QString, command);
+        QFETCH(int, signalNumber);
+
+        const QString archive = work->filePath(QStringLiteral("held.tar.xz"));
+        if (command == QLatin1String("--extract-here"))
+            QVERIFY(makeArchive(source, archive));
+        const QString started = work->filePath(QStringLiteral("compressor-started"));
+        ProgramPath programs;
+        QVERIFY(programs.addScript(QStringLiteral("xz"),
+                                   "touch '" + QFile::encodeName(started) + "'\nexec sleep 60"));
+
+        QProcess process;
+        const QStringList arguments = command == QLatin1String("--compress")
+                                          ? QStringList{command, archive, source + QStringLiteral("/docs")}
+                                          : QStringList{command, archive};
+        process.start(QStringLiteral(KELVANE_PATH), arguments);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(started), 20000);
+        ::kill(pid_t(process.processId()), signalNumber);
+        QVERIFY(process.waitForFinished(20000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), int(BatchExitCode::Cancelled));
+
+        QStringList left =
+            QDir(work->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        left.removeAll(QStringLiteral("source"));
+        left.removeAll(QStringLiteral("compressor-started"));
+        if (command == QLatin1String("--extract-here"))
+            left.removeAll(QStringLiteral("held.tar.xz"));
+        QCOMPARE(left, QStringList());
+        QCOMPARE(TestTree::snapshot(source), sampleTree);
     }
 
 private:

@@ -60,11 +60,12 @@ bool isPasswordProblem(const OperationResult &result)
 } // namespace
 
 BatchRunner::BatchRunner(const QString &interfaceLanguage)
-    : commands(new ArchiveCommands(&plainParent, nullptr)),
-      runner(new ArchiveOperationRunner(&plainParent, &themedParent, nullptr)),
-      interruptWatcher(new InterruptWatcher(nullptr)), language(interfaceLanguage)
+    : commands(std::make_unique<ArchiveCommands>(&plainParent)),
+      runner(std::make_unique<ArchiveOperationRunner>(&plainParent, &themedParent)),
+      interruptWatcher(std::make_unique<InterruptWatcher>()), language(interfaceLanguage)
 {
-    QObject::connect(interruptWatcher, &InterruptWatcher::interrupted, runner, [this] { interrupt(); });
+    QObject::connect(interruptWatcher.get(), &InterruptWatcher::interrupted, runner.get(),
+                     [this] { interrupt(); });
     commands->setInterfaceLanguage(interfaceLanguage);
     // Dialogs centre on their parent: a hidden parent over the whole screen puts them in its middle.
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
@@ -76,12 +77,8 @@ BatchRunner::BatchRunner(const QString &interfaceLanguage)
         themedParent.setStyleSheet(QString::fromUtf8(theme.readAll()));
 }
 
-BatchRunner::~BatchRunner()
-{
-    delete interruptWatcher;
-    delete runner;
-    delete commands;
-}
+// Here, where the members' types are complete.
+BatchRunner::~BatchRunner() = default;
 
 QString BatchRunner::extractHereFolder(const QString &archivePath)
 {
@@ -109,7 +106,7 @@ BatchExitCode BatchRunner::run(const StartupRequest &request)
                                                             QFileInfo(request.paths.first()).absolutePath(),
                                                             QFileDialog::ShowDirsOnly);
             if (destination.isEmpty())
-                return BatchExitCode::Cancelled;
+                return finish(true);
         }
         return extractEach(request.paths, destination);
     }
@@ -144,7 +141,7 @@ BatchExitCode BatchRunner::compress(const QString &archivePath, const QStringLis
         // The window's own command: the save dialog, then a password for formats that keep one.
         planned = commands->planCompression(inputs, QFileInfo(inputs.first()).absolutePath());
         if (!planned)
-            return BatchExitCode::Cancelled;
+            return finish(true);
     } else {
         if (!FormatRegistry::canCreate(archivePath)) {
             noteFailure(tr("无法从名称看出要创建的格式: %1\n可创建: %2")
@@ -159,7 +156,7 @@ BatchExitCode BatchRunner::compress(const QString &archivePath, const QStringLis
                 tr("“%1”已存在。要替换它吗？").arg(QDir::toNativeSeparators(archivePath)),
                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
             if (answer != QMessageBox::Yes)
-                return BatchExitCode::Cancelled;
+                return finish(true);
         }
         OperationRequest request = OperationRequest::create(
             FormatRegistry::creationNameForFileName(archivePath), inputs, archivePath, QString());
@@ -200,7 +197,7 @@ OperationResult BatchRunner::execute(const OperationRequest &request, const QStr
         return OperationResult::failure(ResultCode::Cancelled);
     runner->showProgressDialog(title, headline);
     QEventLoop loop;
-    QObject::connect(runner, &ArchiveOperationRunner::finished, &loop, &QEventLoop::quit);
+    QObject::connect(runner.get(), &ArchiveOperationRunner::finished, &loop, &QEventLoop::quit);
     if (!runner->start(request))
         return OperationResult::failure(ResultCode::Cancelled);
     loop.exec();

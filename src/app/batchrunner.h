@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <memory>
+
 class ArchiveCommands;
 class ArchiveOperationRunner;
 class InterruptWatcher;
@@ -66,9 +68,9 @@ private:
     // under one with the window's theme.
     QWidget plainParent;
     QWidget themedParent;
-    ArchiveCommands *commands;
-    ArchiveOperationRunner *runner;
-    InterruptWatcher *interruptWatcher;
+    std::unique_ptr<ArchiveCommands> commands;
+    std::unique_ptr<ArchiveOperationRunner> runner;
+    std::unique_ptr<InterruptWatcher> interruptWatcher;
     bool interrupted = false;
     QString language;
     QStringList failures;

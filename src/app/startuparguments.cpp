@@ -81,7 +81,8 @@ bool StartupArguments::parse(const QStringList &arguments)
     QCommandLineParser &parser = setup.parser;
     if (!parser.parse(arguments))
         return fail(parser.errorText());
-    if (parser.isSet(QStringLiteral("help"))) {
+    // --help-all, which the toolkit's help option brings along, is the same help here.
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
         parsed.action = StartupRequest::Action::ShowHelp;
         return true;
     }

@@ -4,6 +4,8 @@
 #include "testtree.h"
 
 #include <QDir>
+#include <QFile>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -60,6 +62,7 @@ private slots:
                               << QStringList{"a.zip"};
         QTest::newRow("help") << QStringList{"--help"} << A::ShowHelp << QString() << none;
         QTest::newRow("help, short") << QStringList{"-h", "a.zip"} << A::ShowHelp << QString() << none;
+        QTest::newRow("help, all") << QStringList{"--help-all"} << A::ShowHelp << QString() << none;
         QTest::newRow("version") << QStringList{"--version"} << A::ShowVersion << QString() << none;
     }
 
@@ -118,7 +121,70 @@ private slots:
         QVERIFY(help.contains(QStringLiteral("130")));
     }
 
+    // Every command line the launcher and the file managers' actions run, with two selected items for
+    // %F, is one this program takes: the launcher's opens the window, each action's runs its command.
+    void packagingCommandLines()
+    {
+        const QDir packaging(QStringLiteral(KELVANE_PACKAGING_SOURCE_DIR));
+        const QStringList files{QStringLiteral("org.kelvane.kelvane.desktop.in"),
+                                QStringLiteral("servicemenus/org.kelvane.kelvane.compress.desktop"),
+                                QStringLiteral("servicemenus/org.kelvane.kelvane.extract.desktop.in"),
+                                QStringLiteral("nemo/org.kelvane.kelvane.compress.nemo_action"),
+                                QStringLiteral("nemo/org.kelvane.kelvane.extract-here.nemo_action.in"),
+                                QStringLiteral("nemo/org.kelvane.kelvane.extract-to.nemo_action.in")};
+        QSet<StartupRequest::Action> actions;
+        for (const QString &file : files) {
+            QFile desktopFile(packaging.filePath(file));
+            QVERIFY2(desktopFile.open(QIODevice::ReadOnly | QIODevice::Text), qPrintable(file));
+            for (const QByteArray &line : desktopFile.readAll().split('\n')) {
+                if (!line.startsWith("Exec="))
+                    continue;
+                QStringList arguments = splitExec(QString::fromUtf8(line.mid(5)));
+                QVERIFY2(arguments.removeAll(QStringLiteral("%F")) == 1, line.constData());
+                QCOMPARE(arguments.first(), QStringLiteral("kelvane"));
+                arguments << QStringLiteral("a.zip") << QStringLiteral("b.7z");
+                StartupArguments parser;
+                QVERIFY2(parser.parse(arguments), qPrintable(file + QLatin1String(": ") + parser.error()));
+                const StartupRequest request = parser.request();
+                QVERIFY2(request.isBatch() || request.action == StartupRequest::Action::OpenArchive,
+                         line.constData());
+                if (request.isBatch())
+                    QCOMPARE(request.paths, (QStringList{work.filePath("a.zip"), work.filePath("b.7z")}));
+                actions.insert(request.action);
+            }
+        }
+        QCOMPARE(actions, (QSet<StartupRequest::Action>{
+                              StartupRequest::Action::OpenArchive, StartupRequest::Action::ExtractHere,
+                              StartupRequest::Action::ExtractTo, StartupRequest::Action::Compress}));
+    }
+
 private:
+    // An Exec value split as the desktop entry rules say: words, or double-quoted arguments.
+    static QStringList splitExec(const QString &exec)
+    {
+        QStringList words;
+        QString word;
+        bool quoted = false;
+        bool inWord = false;
+        for (const QChar character : exec) {
+            if (character == QLatin1Char('"')) {
+                quoted = !quoted;
+                inWord = true;
+            } else if (character == QLatin1Char(' ') && !quoted) {
+                if (inWord)
+                    words.append(word);
+                word.clear();
+                inWord = false;
+            } else {
+                word.append(character);
+                inWord = true;
+            }
+        }
+        if (inWord)
+            words.append(word);
+        return words;
+    }
+
     QTemporaryDir work;
 };
 

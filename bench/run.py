@@ -7,7 +7,8 @@ Prints Markdown tables: per operation, the median wall time, throughput, process
 system), peak memory and output size of every tool, with time and size as ratios of the first
 anchor's. Also the extraction latency of a one-file archive per format, for the engine alone and for
 kelvane-cli (whole processes, start to exit), the main window's status line over a folder of
-100,000 files, and looking inside archives (listing, testing, one entry out, the folder tree shown). The machine's load is printed before and after, since
+100,000 files, looking inside archives (listing, testing, one entry out, the folder tree shown) and
+the window's start-up to its first frame. The machine's load is printed before and after, since
 other work on it skews every figure. Nothing here fails a build.
 """
 import argparse
@@ -276,6 +277,38 @@ def make_status_folder(root, count):
     return folder
 
 
+def startup(args, work, runs=9):
+    """The window program from its start to its first painted frame, which it reports as a wall-clock
+    timestamp when KELVANE_REPORT_FIRST_FRAME is set, then quits. A private home, so no settings are
+    read or written; on the X server of DISPLAY when there is one, else offscreen."""
+    kelvane = args.build / "src" / "kelvane"
+    folder = work / "one"
+    folder.mkdir(exist_ok=True)
+    platform = os.environ.get("QT_QPA_PLATFORM") or ("xcb" if os.environ.get("DISPLAY") else "offscreen")
+    print(f"\n#### Window start-up to its first frame ({platform}, median of {runs})\n")
+    print("Target: under 300 ms.\n")
+    print("| command | first frame ms | whole process ms |")
+    print("|---|---:|---:|")
+    for title, arguments in [("kelvane", []), ("kelvane FOLDER", [str(folder)])]:
+        frames, wholes = [], []
+        for _ in range(runs):
+            with tempfile.TemporaryDirectory() as home:
+                environment = dict(os.environ, HOME=home, XDG_CONFIG_HOME=f"{home}/config",
+                                   XDG_CACHE_HOME=f"{home}/cache", XDG_DATA_HOME=f"{home}/data",
+                                   QT_QPA_PLATFORM=platform, KELVANE_REPORT_FIRST_FRAME="1")
+                started = time.time()
+                result = subprocess.run([kelvane] + arguments, env=environment, capture_output=True, text=True)
+                ended = time.time()
+            lines = result.stdout.split()
+            if result.returncode != 0 or not lines:
+                print(f"| {title} | failed | |")
+                break
+            frames.append(int(lines[-1]) / 1e6 - started)
+            wholes.append(ended - started)
+        else:
+            print(f"| {title} | {statistics.median(frames) * 1000:.0f} | {statistics.median(wholes) * 1000:.0f} |")
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--preset", choices=PRESETS, default="quick")
@@ -283,7 +316,8 @@ def main():
     parser.add_argument("--work", type=Path, default=Path("/tmp/kelvane-bench"))
     parser.add_argument("--build", type=Path, default=Path(__file__).resolve().parent.parent / "build")
     parser.add_argument("--only", nargs="*",
-                        help="operations to run (zip, tgz, txz, 7z, rar, iso, latency, status, browse)")
+                        help="operations to run (zip, tgz, txz, 7z, rar, iso, latency, status, browse, "
+                             "startup)")
     args = parser.parse_args()
 
     ours = args.build / "bench" / "kelvane_bench"
@@ -295,7 +329,8 @@ def main():
     input_bytes = tree_size(corpus)
     out = work / "out"
     out.mkdir(exist_ok=True)
-    wanted = set(args.only or ["zip", "tgz", "txz", "7z", "rar", "iso", "latency", "status", "browse"])
+    wanted = set(args.only or ["zip", "tgz", "txz", "7z", "rar", "iso", "latency", "status", "browse",
+                                    "startup"])
     print(f"corpus: {corpus} ({args.preset}, {input_bytes / 1e6:.1f} MB), runs: {args.runs}, "
           f"cores: {os.cpu_count()}, {load()} at {time.strftime('%H:%M UTC', time.gmtime())}")
 
@@ -454,6 +489,9 @@ def main():
 
     if "browse" in wanted:
         browse(args, work, out, corpus, ours)
+
+    if "startup" in wanted:
+        startup(args, work)
 
     print(f"\n{load()} at {time.strftime('%H:%M UTC', time.gmtime())}")
 

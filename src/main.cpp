@@ -1,5 +1,5 @@
 #include "compressionhandler.h"
-#include "mainwindow.h"
+#include "programstart.h"
 
 #include <QApplication>
 
@@ -8,8 +8,5 @@ int main(int argc, char *argv[])
     CompressionHandler::tuneAllocatorForArchiveWork();
     CompressionHandler::pinTimeZoneForArchiveWork();
     QApplication app(argc, argv);
-
-    MainWindow window;
-    window.show();
-    return app.exec();
+    return ProgramStart::run(QCoreApplication::arguments());
 }

@@ -163,6 +163,61 @@ Reason: %3</translation>
     </message>
 </context>
 <context>
+    <name>BatchRunner</name>
+    <message>
+        <source>选择解压目标目录</source>
+        <translation>Select extraction target directory</translation>
+    </message>
+    <message>
+        <source>无法从名称看出要创建的格式: %1
+可创建: %2</source>
+        <translation>Cannot tell the format to create from the name: %1
+Can create: %2</translation>
+    </message>
+    <message>
+        <source>替换压缩文件</source>
+        <translation>Replace Archive</translation>
+    </message>
+    <message>
+        <source>“%1”已存在。要替换它吗？</source>
+        <translation>"%1" already exists. Replace it?</translation>
+    </message>
+    <message>
+        <source>压缩</source>
+        <translation>Compress</translation>
+    </message>
+    <message>
+        <source>正在压缩文件...</source>
+        <translation>Compressing files...</translation>
+    </message>
+    <message>
+        <source>测试</source>
+        <translation>Test</translation>
+    </message>
+    <message>
+        <source>正在测试压缩文件...</source>
+        <translation>Testing the archive...</translation>
+    </message>
+    <message>
+        <source>完好: %1
+</source>
+        <translation>OK: %1
+</translation>
+    </message>
+    <message>
+        <source>错误</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>操作失败: %1</source>
+        <translation>Operation failed: %1</translation>
+    </message>
+    <message>
+        <source>操作已取消</source>
+        <translation>Operation cancelled</translation>
+    </message>
+</context>
+<context>
     <name>CliArgumentParser</name>
     <message>
         <source>不接受命令行中的密码（本机的其他用户可以看到它）；请使用 --password-stdin</source>
@@ -825,6 +880,21 @@ Reason: %3</translation>
     </message>
 </context>
 <context>
+    <name>ProgramStart</name>
+    <message>
+        <source>运行 kelvane --help 查看用法。</source>
+        <translation>Run kelvane --help for the usage.</translation>
+    </message>
+    <message>
+        <source>路径不存在: %1</source>
+        <translation>The path does not exist: %1</translation>
+    </message>
+    <message>
+        <source>错误</source>
+        <translation>Error</translation>
+    </message>
+</context>
+<context>
     <name>ProgressDetails</name>
     <message>
         <source>已处理: %1 / %2</source>
@@ -900,6 +970,71 @@ Reason: %3</translation>
     <message>
         <source>%1，修改于 %2</source>
         <translation>%1, modified %2</translation>
+    </message>
+</context>
+<context>
+    <name>StartupArguments</name>
+    <message>
+        <source>Kelvane 压缩工具。
+kelvane [路径]：打开主窗口；路径为文件夹时显示它，为压缩文件或其他文件时显示它所在的文件夹并选中它。
+批处理命令只显示进度对话框和需要回答的问题（密码、替换），完成后退出。
+退出状态：0 成功，1 失败，2 用法错误，3 缺少密码或密码错误，130 已取消。</source>
+        <translation>Kelvane archive manager.
+kelvane [path]: opens the main window; a folder is shown, an archive or other file is shown selected in its folder.
+Batch commands show only the progress dialog and the questions that need an answer (password, replace), then exit.
+Exit status: 0 success, 1 failure, 2 bad usage, 3 password missing or wrong, 130 cancelled.</translation>
+    </message>
+    <message>
+        <source>将每个压缩文件解压到它旁边以它命名的新文件夹（名称已被占用时改用“名称 (2)”等）</source>
+        <translation>Extract each archive into a new folder beside it, named after it ("name (2)" and so on when the name is taken)</translation>
+    </message>
+    <message>
+        <source>将压缩文件解压到&lt;目录&gt;；&lt;目录&gt;为空字符串时用对话框选择</source>
+        <translation>Extract the archives into &lt;folder&gt;; an empty &lt;folder&gt; is chosen in a dialog</translation>
+    </message>
+    <message>
+        <source>目录</source>
+        <translation>folder</translation>
+    </message>
+    <message>
+        <source>将路径压缩为&lt;压缩文件&gt;，格式由文件名决定；&lt;压缩文件&gt;为空字符串时用对话框选择</source>
+        <translation>Compress the paths into &lt;archive&gt;, its format taken from its name; an empty &lt;archive&gt; is chosen in a dialog</translation>
+    </message>
+    <message>
+        <source>压缩文件</source>
+        <translation>archive</translation>
+    </message>
+    <message>
+        <source>测试每个压缩文件是否完好</source>
+        <translation>Test whether each archive is intact</translation>
+    </message>
+    <message>
+        <source>路径</source>
+        <translation>path</translation>
+    </message>
+    <message>
+        <source>要打开的文件夹、压缩文件或文件；批处理命令的压缩文件或要压缩的路径</source>
+        <translation>The folder, archive or file to open; the archives of a batch command, or the paths to compress</translation>
+    </message>
+    <message>
+        <source>[路径...]</source>
+        <translation>[path...]</translation>
+    </message>
+    <message>
+        <source>--extract-here、--extract-to、--compress 和 --test 只能使用其中一个，且只能使用一次</source>
+        <translation>Use only one of --extract-here, --extract-to, --compress and --test, and only once</translation>
+    </message>
+    <message>
+        <source>路径不能为空</source>
+        <translation>A path cannot be empty</translation>
+    </message>
+    <message>
+        <source>--compress 需要至少一个要压缩的路径</source>
+        <translation>--compress needs at least one path to compress</translation>
+    </message>
+    <message>
+        <source>--%1 需要至少一个压缩文件</source>
+        <translation>--%1 needs at least one archive</translation>
     </message>
 </context>
 <context>

@@ -163,6 +163,61 @@
     </message>
 </context>
 <context>
+    <name>BatchRunner</name>
+    <message>
+        <source>选择解压目标目录</source>
+        <translation>選擇解壓目標目錄</translation>
+    </message>
+    <message>
+        <source>无法从名称看出要创建的格式: %1
+可创建: %2</source>
+        <translation>無法從名稱看出要建立的格式: %1
+可建立: %2</translation>
+    </message>
+    <message>
+        <source>替换压缩文件</source>
+        <translation>取代壓縮檔</translation>
+    </message>
+    <message>
+        <source>“%1”已存在。要替换它吗？</source>
+        <translation>「%1」已存在。要取代它嗎？</translation>
+    </message>
+    <message>
+        <source>压缩</source>
+        <translation>壓縮</translation>
+    </message>
+    <message>
+        <source>正在压缩文件...</source>
+        <translation>正在壓縮檔案...</translation>
+    </message>
+    <message>
+        <source>测试</source>
+        <translation>測試</translation>
+    </message>
+    <message>
+        <source>正在测试压缩文件...</source>
+        <translation>正在測試壓縮檔...</translation>
+    </message>
+    <message>
+        <source>完好: %1
+</source>
+        <translation>完好: %1
+</translation>
+    </message>
+    <message>
+        <source>错误</source>
+        <translation>錯誤</translation>
+    </message>
+    <message>
+        <source>操作失败: %1</source>
+        <translation>操作失敗: %1</translation>
+    </message>
+    <message>
+        <source>操作已取消</source>
+        <translation>操作已取消</translation>
+    </message>
+</context>
+<context>
     <name>CliArgumentParser</name>
     <message>
         <source>不接受命令行中的密码（本机的其他用户可以看到它）；请使用 --password-stdin</source>
@@ -825,6 +880,21 @@
     </message>
 </context>
 <context>
+    <name>ProgramStart</name>
+    <message>
+        <source>运行 kelvane --help 查看用法。</source>
+        <translation>執行 kelvane --help 檢視用法。</translation>
+    </message>
+    <message>
+        <source>路径不存在: %1</source>
+        <translation>路徑不存在: %1</translation>
+    </message>
+    <message>
+        <source>错误</source>
+        <translation>錯誤</translation>
+    </message>
+</context>
+<context>
     <name>ProgressDetails</name>
     <message>
         <source>已处理: %1 / %2</source>
@@ -900,6 +970,71 @@
     <message>
         <source>%1，修改于 %2</source>
         <translation>%1，修改於 %2</translation>
+    </message>
+</context>
+<context>
+    <name>StartupArguments</name>
+    <message>
+        <source>Kelvane 压缩工具。
+kelvane [路径]：打开主窗口；路径为文件夹时显示它，为压缩文件或其他文件时显示它所在的文件夹并选中它。
+批处理命令只显示进度对话框和需要回答的问题（密码、替换），完成后退出。
+退出状态：0 成功，1 失败，2 用法错误，3 缺少密码或密码错误，130 已取消。</source>
+        <translation>Kelvane 壓縮工具。
+kelvane [路徑]：開啟主視窗；路徑為資料夾時顯示它，為壓縮檔或其他檔案時顯示它所在的資料夾並選取它。
+批次命令只顯示進度對話方塊和需要回答的問題（密碼、取代），完成後結束。
+結束狀態：0 成功，1 失敗，2 用法錯誤，3 缺少密碼或密碼錯誤，130 已取消。</translation>
+    </message>
+    <message>
+        <source>将每个压缩文件解压到它旁边以它命名的新文件夹（名称已被占用时改用“名称 (2)”等）</source>
+        <translation>將每個壓縮檔解壓縮到它旁邊以它命名的新資料夾（名稱已被占用時改用「名稱 (2)」等）</translation>
+    </message>
+    <message>
+        <source>将压缩文件解压到&lt;目录&gt;；&lt;目录&gt;为空字符串时用对话框选择</source>
+        <translation>將壓縮檔解壓縮到&lt;資料夾&gt;；&lt;資料夾&gt;為空字串時用對話方塊選擇</translation>
+    </message>
+    <message>
+        <source>目录</source>
+        <translation>資料夾</translation>
+    </message>
+    <message>
+        <source>将路径压缩为&lt;压缩文件&gt;，格式由文件名决定；&lt;压缩文件&gt;为空字符串时用对话框选择</source>
+        <translation>將路徑壓縮為&lt;壓縮檔&gt;，格式由檔案名稱決定；&lt;壓縮檔&gt;為空字串時用對話方塊選擇</translation>
+    </message>
+    <message>
+        <source>压缩文件</source>
+        <translation>壓縮檔</translation>
+    </message>
+    <message>
+        <source>测试每个压缩文件是否完好</source>
+        <translation>測試每個壓縮檔是否完好</translation>
+    </message>
+    <message>
+        <source>路径</source>
+        <translation>路徑</translation>
+    </message>
+    <message>
+        <source>要打开的文件夹、压缩文件或文件；批处理命令的压缩文件或要压缩的路径</source>
+        <translation>要開啟的資料夾、壓縮檔或檔案；批次命令的壓縮檔或要壓縮的路徑</translation>
+    </message>
+    <message>
+        <source>[路径...]</source>
+        <translation>[路徑...]</translation>
+    </message>
+    <message>
+        <source>--extract-here、--extract-to、--compress 和 --test 只能使用其中一个，且只能使用一次</source>
+        <translation>--extract-here、--extract-to、--compress 和 --test 只能使用其中一個，且只能使用一次</translation>
+    </message>
+    <message>
+        <source>路径不能为空</source>
+        <translation>路徑不能為空</translation>
+    </message>
+    <message>
+        <source>--compress 需要至少一个要压缩的路径</source>
+        <translation>--compress 需要至少一個要壓縮的路徑</translation>
+    </message>
+    <message>
+        <source>--%1 需要至少一个压缩文件</source>
+        <translation>--%1 需要至少一個壓縮檔</translation>
     </message>
 </context>
 <context>

@@ -172,6 +172,17 @@ bool FileBrowser::navigateTo(const QString &path)
     return true;
 }
 
+void FileBrowser::select(const QString &path)
+{
+    QTreeView *view = widgets.view;
+    const QModelIndex index = model->index(path);
+    if (!index.isValid() || index.parent() != view->rootIndex())
+        return;
+    view->setCurrentIndex(index);
+    view->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    view->scrollTo(index);
+}
+
 void FileBrowser::refresh()
 {
     const QString path = folder;

@@ -71,6 +71,9 @@ public:
     void setShowsHiddenFiles(bool shown);
     bool showsHiddenFiles() const;
 
+    // Selects the row of path alone, makes it current and scrolls to it; nothing for a path that
+    // has no row in the folder shown.
+    void select(const QString &path);
     bool hasSelection() const;
     QStringList selectedPaths() const;
     QString firstSelectedPath() const;

@@ -41,6 +41,9 @@ public:
     // once they are shown (the listing's questions and progress are served meanwhile). False, with the
     // reason shown, when it cannot be listed or while another operation runs.
     bool openArchive(const QString &archivePath);
+    // Shows a folder, with one of its items selected when selectedPath names it; false (and nothing
+    // changed) when folderPath is not a folder.
+    bool showFolder(const QString &folderPath, const QString &selectedPath = QString());
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;

@@ -26,6 +26,15 @@ void MainWindow::navigateToPath(const QString &path)
     browser->navigateTo(path);
 }
 
+bool MainWindow::showFolder(const QString &folderPath, const QString &selectedPath)
+{
+    if (!browser->navigateTo(folderPath))
+        return false;
+    if (!selectedPath.isEmpty())
+        browser->select(selectedPath);
+    return true;
+}
+
 void MainWindow::refreshCurrentView()
 {
     // An opened archive is listed again: it may have changed on disk.

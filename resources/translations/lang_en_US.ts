@@ -180,7 +180,7 @@ Can create: %2</translation>
     </message>
     <message>
         <source>“%1”已存在。要替换它吗？</source>
-        <translation>"%1" already exists. Replace it?</translation>
+        <translation>&quot;%1&quot; already exists. Replace it?</translation>
     </message>
     <message>
         <source>压缩</source>
@@ -986,7 +986,7 @@ Exit status: 0 success, 1 failure, 2 bad usage, 3 password missing or wrong, 130
     </message>
     <message>
         <source>将每个压缩文件解压到它旁边以它命名的新文件夹（名称已被占用时改用“名称 (2)”等）</source>
-        <translation>Extract each archive into a new folder beside it, named after it ("name (2)" and so on when the name is taken)</translation>
+        <translation>Extract each archive into a new folder beside it, named after it (&quot;name (2)&quot; and so on when the name is taken)</translation>
     </message>
     <message>
         <source>将压缩文件解压到&lt;目录&gt;；&lt;目录&gt;为空字符串时用对话框选择</source>

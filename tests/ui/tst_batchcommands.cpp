@@ -16,8 +16,8 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileSystemModel>
-#include <QProcess>
 #include <QLineEdit>
+#include <QProcess>
 #include <QSettings>
 #include <QTimer>
 #include <QTreeView>

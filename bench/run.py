@@ -316,7 +316,7 @@ def main():
     parser.add_argument("--work", type=Path, default=Path("/tmp/kelvane-bench"))
     parser.add_argument("--build", type=Path, default=Path(__file__).resolve().parent.parent / "build")
     parser.add_argument("--only", nargs="*",
-                        help="operations to run (zip, tgz, txz, 7z, rar, iso, latency, status, browse, "
+                        help="operations to run (zip, tgz, tbz2, tzst, txz, 7z, rar, iso, latency, status, browse, "
                              "startup)")
     args = parser.parse_args()
 
@@ -329,7 +329,7 @@ def main():
     input_bytes = tree_size(corpus)
     out = work / "out"
     out.mkdir(exist_ok=True)
-    wanted = set(args.only or ["zip", "tgz", "txz", "7z", "rar", "iso", "latency", "status", "browse",
+    wanted = set(args.only or ["zip", "tgz", "tbz2", "tzst", "txz", "7z", "rar", "iso", "latency", "status", "browse",
                                     "startup"])
     print(f"corpus: {corpus} ({args.preset}, {input_bytes / 1e6:.1f} MB), runs: {args.runs}, "
           f"cores: {os.cpu_count()}, {load()} at {time.strftime('%H:%M UTC', time.gmtime())}")
@@ -384,12 +384,36 @@ def main():
             ("kelvane GZIP", [ours, "compress", "GZIP", a, corpus]),
             ("tar -czf", ["tar", "-czf", a, "corpus"]),
             ("tar -cf - | gzip", f"tar -cf - corpus | gzip > {a}"),
+            ("tar -cf - | pigz", f"tar -cf - corpus | pigz > {a}"),
             ("bsdtar -czf", ["bsdtar", "-czf", a, "corpus"]),
         ])
         extract("tar.gz extract", archive, lambda a, d: [
             ("kelvane gz", [ours, "extract", a, d]),
             ("tar -xzf", ["tar", "-xzf", a, "-C", d]),
+            ("pigz -dc | tar -xf -", f"pigz -dc {a} | tar -xf - -C {d}"),
             ("bsdtar -xf", ["bsdtar", "-xf", a, "-C", d]),
+        ])
+
+    if "tbz2" in wanted:
+        archive = create("tar.bz2 create", "corpus.tar.bz2", lambda a: [
+            ("kelvane BZIP2", [ours, "compress", "BZIP2", a, corpus]),
+            ("tar -cjf", ["tar", "-cjf", a, "corpus"]),
+            ("tar -cf - | lbzip2", f"tar -cf - corpus | lbzip2 > {a}"),
+        ])
+        extract("tar.bz2 extract", archive, lambda a, d: [
+            ("kelvane bz2", [ours, "extract", a, d]),
+            ("tar -xjf", ["tar", "-xjf", a, "-C", d]),
+            ("lbzip2 -dc | tar -xf -", f"lbzip2 -dc {a} | tar -xf - -C {d}"),
+        ])
+
+    if "tzst" in wanted:
+        archive = create("tar.zst create", "corpus.tar.zst", lambda a: [
+            ("kelvane ZSTD", [ours, "compress", "ZSTD", a, corpus]),
+            ("tar -cf - | zstd -T0", f"tar -cf - corpus | zstd -q -T0 > {a}"),
+        ])
+        extract("tar.zst extract", archive, lambda a, d: [
+            ("kelvane zst", [ours, "extract", a, d]),
+            ("zstd -dc | tar -xf -", f"zstd -q -dc {a} | tar -xf - -C {d}"),
         ])
 
     if "txz" in wanted:

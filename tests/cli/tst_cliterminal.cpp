@@ -178,7 +178,9 @@ void TestCliTerminal::interruptLeavesNothingPartial()
         },
         waitMs);
     QVERIFY2(underWay, qPrintable(terminal.text()));
-    QVERIFY2(shownPercent(terminal.transcript()) < 60, qPrintable(terminal.text()));
+    // On a quiet machine the ZIP reader passes half the archive before the first throttled line; any
+    // point short of the end still tests an interrupt in the middle.
+    QVERIFY2(shownPercent(terminal.transcript()) < 90, qPrintable(terminal.text()));
     if (typed)
         terminal.type("\x03");
     else

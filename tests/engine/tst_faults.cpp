@@ -213,6 +213,7 @@ void TestFaults::compressOntoFullFileSystem()
     CompressionHandler handler;
     QVERIFY(!handler.compressFiles(format, {payload}, archive, QString()));
     QVERIFY(!handler.lastError().isEmpty());
+    QCOMPARE(handler.lastResult().code, ResultCode::DiskFull);
     QVERIFY2(!QFileInfo::exists(archive), "a partial archive was left at the chosen path");
     QCOMPARE(QDir(dir.filePath("full")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              QStringList());

@@ -65,6 +65,7 @@ private slots:
     void outcomes();
     void streamsFileThroughChain();
     void inputDataReachesProgram();
+    void lastProgramWritesOutputFile();
     void errorLinesGoToHandler();
     void handlerStopsEarly_data();
     void handlerStopsEarly();
@@ -242,6 +243,28 @@ void TestToolPipeline::inputDataReachesProgram()
     QCOMPARE(output, names);
     QVERIFY(pipeline.exitedNormally(0));
     QCOMPARE(pipeline.exitCode(0), 0);
+}
+
+void TestToolPipeline::lastProgramWritesOutputFile()
+{
+    QTemporaryDir work;
+    const QByteArray data = TestTree::randomBytes(3 * 1024 * 1024);
+    QVERIFY(TestTree::writeFile(work.filePath("in.bin"), data));
+    // Longer than what the program writes: what was there before must not survive past the end.
+    const QString outputPath = work.filePath("out.bin");
+    QVERIFY(TestTree::writeFile(outputPath, QByteArray(5 * 1024 * 1024, 'x')));
+
+    std::atomic_bool cancel{false};
+    ToolPipeline pipeline(cancel);
+    pipeline.append({"gzip", {"-1", "-c"}, {}});
+    pipeline.append({"gzip", {"-d", "-c"}, {}});
+    pipeline.setInputFile(work.filePath("in.bin"));
+    pipeline.setOutputFile(outputPath);
+    const OperationResult result = pipeline.run();
+    QVERIFY2(result.succeeded(), qPrintable(result.detail));
+    QFile output(outputPath);
+    QVERIFY(output.open(QIODevice::ReadOnly));
+    QVERIFY(output.readAll() == data);
 }
 
 void TestToolPipeline::errorLinesGoToHandler()

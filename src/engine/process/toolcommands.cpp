@@ -27,9 +27,9 @@ TarCreateCommand tarCreateCommand(const QStringList &files, const QString &exclu
     }
 
     TarCreateCommand command;
-    command.arguments =
-        QStringList{QStringLiteral("-cf"), QStringLiteral("-"), QStringLiteral("--checkpoint=1"),
-                    QStringLiteral("--checkpoint-action=echo=records=%u")};
+    command.arguments = QStringList{QStringLiteral("-cf"), QStringLiteral("-"),
+                                    QStringLiteral("--checkpoint=%1").arg(tarCheckpointInterval),
+                                    QStringLiteral("--checkpoint-action=echo=records=%u")};
     if (!excludedName.isEmpty())
         command.arguments << QStringLiteral("--exclude=") + excludedName;
     if (!parents.isEmpty() && parents.count(parents.first()) == parents.size()) {
@@ -61,6 +61,13 @@ qint64 tarCheckpointRecords(QByteArrayView line)
     bool ok = false;
     const qint64 records = digits.toByteArray().toLongLong(&ok);
     return ok && !digits.isEmpty() && digits.front() != '-' && digits.front() != '+' ? records : -1;
+}
+
+bool reportsFullDisk(QStringView errorOutput)
+{
+    // The C library's own words for ENOSPC and EDQUOT, which every program quotes after its name.
+    return errorOutput.contains(QLatin1String("No space left on device")) ||
+           errorOutput.contains(QLatin1String("Disk quota exceeded"));
 }
 
 QStringList tarExtractArguments(const QString &destinationPath)

@@ -92,6 +92,7 @@ public:
     qint64 inputTaken = 0;
     ProgressHandler inputProgressHandler;
     OutputHandler outputHandler;
+    QString outputPath;
     TickHandler tickHandler;
 
     QEventLoop *loop = nullptr;
@@ -150,6 +151,13 @@ void ToolPipeline::setInputProgressHandler(ProgressHandler handler)
 void ToolPipeline::setOutputHandler(OutputHandler handler)
 {
     d->outputHandler = std::move(handler);
+    d->outputPath.clear();
+}
+
+void ToolPipeline::setOutputFile(const QString &path)
+{
+    d->outputPath = path;
+    d->outputHandler = nullptr;
 }
 
 void ToolPipeline::setErrorLineHandler(int index, ErrorLineHandler handler)
@@ -261,7 +269,9 @@ void ToolPipeline::Private::startAll()
         stages[i].process->setStandardOutputProcess(stages[i + 1].process.get());
     if (!hasInputData && inputPath.isEmpty())
         stages.front().process->setStandardInputFile(QProcess::nullDevice());
-    if (!outputHandler)
+    if (!outputPath.isEmpty())
+        stages.back().process->setStandardOutputFile(outputPath, QIODevice::Truncate);
+    else if (!outputHandler)
         stages.back().process->setStandardOutputFile(QProcess::nullDevice());
 
     for (size_t i = 0; i < count; ++i) {

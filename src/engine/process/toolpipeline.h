@@ -28,7 +28,8 @@ struct ToolCommand {
 //
 // The first program reads bytes given up front (a password, a list of names) or a file streamed in
 // chunks; its standard input is closed after either, and is empty without. The last program's
-// standard output goes to the output handler chunk by chunk, or nowhere. Every program's standard
+// standard output goes straight into an output file, to the output handler chunk by chunk, or
+// nowhere. Every program's standard
 // error is drained as it comes and only its first and last 16 KiB are kept.
 //
 // run() returns:
@@ -74,6 +75,9 @@ public:
     void setInputProgressHandler(ProgressHandler handler);
 
     void setOutputHandler(OutputHandler handler);
+    // The last program writes into path itself (created or emptied first), so the bytes never pass
+    // through this process; takes the place of an output handler.
+    void setOutputFile(const QString &path);
     // Called with each line (without its line end) program index prints on standard error.
     void setErrorLineHandler(int index, ErrorLineHandler handler);
     // Called about every 50 ms while the programs run, for instance to publish progress.

@@ -2,13 +2,12 @@
 
 #include "archiveformat.h"
 #include "operationcontext.h"
-#include "tarheader.h"
+#include "tarstreamestimate.h"
 #include "tartools.h"
 #include "toolcommands.h"
 #include "toolpipeline.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -21,32 +20,6 @@
 #endif
 
 namespace {
-
-qint64 tarEntryBytes(const QFileInfo &info)
-{
-    const qint64 size = info.isFile() && !info.isSymLink() ? info.size() : 0;
-    return TarHeader::blockBytes +
-           (size + TarHeader::blockBytes - 1) / TarHeader::blockBytes * TarHeader::blockBytes;
-}
-
-// What tar will write for one input: a header per entry plus the contents in whole blocks. Long names
-// and record padding make the real stream slightly larger.
-qint64 expectedTarBytes(const QString &path)
-{
-    const QFileInfo root(path);
-    if (!root.exists())
-        return 0;
-    qint64 bytes = tarEntryBytes(root);
-    if (root.isDir() && !root.isSymLink()) {
-        QDirIterator entries(path, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                             QDirIterator::Subdirectories);
-        while (entries.hasNext()) {
-            entries.next();
-            bytes += tarEntryBytes(entries.fileInfo());
-        }
-    }
-    return bytes;
-}
 
 // Replaces an existing file in one step.
 bool replaceFile(const QString &from, const QString &to, int *error)
@@ -87,15 +60,16 @@ OperationResult TarCreator::create()
     if (!output.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return OperationResult::pathFailure(ResultCode::ArchiveNotCreated, archivePath, output.errorString());
 
-    QList<qint64> itemEnds;
-    qint64 expectedBytes = 2 * TarHeader::blockBytes;
-    for (const QString &input : inputs) {
-        expectedBytes += expectedTarBytes(input);
-        itemEnds << expectedBytes;
-    }
-    context.setTotalBytes(expectedBytes);
+    TarStreamEstimate estimate(inputs);
     context.setCurrentEntry(inputs.first());
     context.publish();
+    bool totalKnown = false;
+    const auto takeTotalWhenCounted = [&] {
+        if (totalKnown || !estimate.isReady())
+            return;
+        totalKnown = true;
+        context.setTotalBytes(estimate.totalBytes());
+    };
 
     const ToolCommands::TarCreateCommand tarCommand =
         ToolCommands::tarCreateCommand(inputs, QFileInfo(work.path()).fileName());
@@ -114,22 +88,52 @@ OperationResult TarCreator::create()
         if (records < 0)
             return false;
         const qint64 written = records * ToolCommands::tarRecordBytes;
-        context.setProcessedBytes(std::min(written, expectedBytes));
-        while (currentItem + 1 < inputs.size() && written > itemEnds.at(currentItem))
+        takeTotalWhenCounted();
+        if (!totalKnown) {
+            context.setProcessedBytes(written);
+            return true;
+        }
+        context.setProcessedBytes(std::min(written, estimate.totalBytes()));
+        const QList<qint64> &inputEnds = estimate.inputEnds();
+        while (currentItem + 1 < inputs.size() && written > inputEnds.at(currentItem))
             ++currentItem;
         context.setCurrentEntry(inputs.at(currentItem));
         return true;
     });
-    pipeline.setOutputHandler([&](const QByteArray &chunk) {
-        if (output.write(chunk) == chunk.size())
-            return;
-        const ResultCode code = output.error() == QFileDevice::ResourceError ? ResultCode::DiskFull
-                                                                             : ResultCode::ArchiveNotWritten;
-        pipeline.stop(OperationResult::pathFailure(code, archivePath, output.errorString()));
+    if (compressor.isEmpty()) {
+        // On a short write tar says only how much it wrote; passing its stream through here gives the
+        // system's own reason, a full disk among them.
+        pipeline.setOutputHandler([&](const QByteArray &chunk) {
+            // The rest of a short write is tried again: only a write that takes nothing sets the
+            // file's error, a full disk being a resource error.
+            qint64 written = 0;
+            while (written < chunk.size()) {
+                const qint64 taken = output.write(chunk.constData() + written, chunk.size() - written);
+                if (taken <= 0)
+                    break;
+                written += taken;
+            }
+            if (written == chunk.size())
+                return;
+            const ResultCode code = output.error() == QFileDevice::ResourceError
+                                        ? ResultCode::DiskFull
+                                        : ResultCode::ArchiveNotWritten;
+            pipeline.stop(OperationResult::pathFailure(code, archivePath, output.errorString()));
+        });
+    } else {
+        // The compressor writes the archive itself, sparing a copy of every byte through this process,
+        // and names a full disk in the C library's words.
+        output.close();
+        pipeline.setOutputFile(output.fileName());
+    }
+    pipeline.setTickHandler([&] {
+        takeTotalWhenCounted();
+        context.publish();
     });
-    pipeline.setTickHandler([this] { context.publish(); });
 
     const OperationResult streamed = pipeline.run();
+    if (streamed.code == ResultCode::ToolFailed && ToolCommands::reportsFullDisk(streamed.detail))
+        return OperationResult::pathFailure(ResultCode::DiskFull, archivePath, streamed.detail);
     if (!streamed.succeeded())
         return streamed;
     output.close();
@@ -138,6 +142,8 @@ OperationResult TarCreator::create()
     int error = 0;
     if (!replaceFile(output.fileName(), archivePath, &error))
         return OperationResult::systemFailure(ResultCode::ArchiveNotCreated, archivePath, error);
-    context.setProcessedBytes(expectedBytes);
+    estimate.waitUntilReady();
+    context.setTotalBytes(estimate.totalBytes());
+    context.setProcessedBytes(estimate.totalBytes());
     return OperationResult::success();
 }

@@ -40,6 +40,8 @@ QByteArray build(const QList<Entry> &entries);
 bool write(const QString &path, const QList<Entry> &entries);
 
 quint32 crc32Of(const QByteArray &data);
+// data as a raw deflate stream, as method 8 stores it.
+QByteArray rawDeflate(const QByteArray &data);
 // Info-ZIP Unicode Path extra field (0x7075) for a stored name whose CRC-32 is nameCrc.
 QByteArray unicodePathField(const QString &name, quint32 nameCrc);
 

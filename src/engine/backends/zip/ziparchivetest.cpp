@@ -7,11 +7,23 @@
 #include "zipentryreader.h"
 #include "zipparallelreader.h"
 #include "zippasswordprobe.h"
+#include "zipquickcheck.h"
 
 ZipArchiveTest::ZipArchiveTest(OperationContext &context) : context(context) {}
 
 OperationResult ZipArchiveTest::run()
 {
+    switch (ZipQuickCheck(context).run()) {
+    case ZipQuickCheck::Verdict::Intact:
+        return OperationResult::success();
+    case ZipQuickCheck::Verdict::Cancelled:
+        return OperationResult::failure(ResultCode::Cancelled);
+    case ZipQuickCheck::Verdict::Undecided:
+        // Read again from the start, through libzip, which names what is wrong.
+        context.setProcessedBytes(0);
+        break;
+    }
+
     const QString archivePath = context.request().archivePath;
     ZipError error;
     ZipArchive archive = ZipArchive::open(archivePath, ZIP_RDONLY, &error);

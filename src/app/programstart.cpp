@@ -1,6 +1,7 @@
 #include "programstart.h"
 
 #include "batchrunner.h"
+#include "exitcode.h"
 #include "firstframereport.h"
 #include "interfacecatalogue.h"
 #include "mainwindow.h"
@@ -54,19 +55,19 @@ int ProgramStart::run(const QStringList &arguments)
     StartupArguments parser;
     if (!parser.parse(arguments)) {
         reportError(parser.error() + QLatin1Char('\n') + tr("运行 kelvane --help 查看用法。"));
-        return int(BatchExitCode::BadUsage);
+        return int(ExitCode::BadUsage);
     }
     const StartupRequest request = parser.request();
     switch (request.action) {
     case StartupRequest::Action::ShowHelp:
         writeTo(stdout, StartupArguments::helpText());
-        return int(BatchExitCode::Success);
+        return int(ExitCode::Success);
     case StartupRequest::Action::ShowVersion:
         writeTo(stdout, StartupArguments::versionText());
-        return int(BatchExitCode::Success);
+        return int(ExitCode::Success);
     case StartupRequest::Action::MissingPath:
         reportError(tr("路径不存在: %1").arg(QDir::toNativeSeparators(request.target)));
-        return int(BatchExitCode::Failure);
+        return int(ExitCode::Failure);
     default:
         break;
     }

@@ -16,7 +16,7 @@ class ProgramStart
     Q_DECLARE_TR_FUNCTIONS(ProgramStart)
 
 public:
-    // The exit status: BatchExitCode's values.
+    // The exit status: ExitCode's values.
     static int run(const QStringList &arguments);
 
 private:

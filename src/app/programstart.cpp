@@ -4,6 +4,7 @@
 #include "exitcode.h"
 #include "firstframereport.h"
 #include "interfacecatalogue.h"
+#include "interruptwatcher.h"
 #include "mainwindow.h"
 #include "startuparguments.h"
 #include "windowsettings.h"
@@ -84,6 +85,22 @@ int ProgramStart::run(const QStringList &arguments)
 int ProgramStart::runWindow(const StartupRequest &request)
 {
     MainWindow window;
+    // SIGINT and SIGTERM close the window without asking: a running operation is cancelled and has
+    // removed what it had written before the program ends, with 128 + the signal's number, the status
+    // a shell expects of a program a signal ended. Made after the window, the watcher is destroyed
+    // first, so no interrupt reaches a window being destroyed.
+    InterruptWatcher interruptWatcher;
+    int interruptedStatus = 0;
+    const auto closeOnInterrupt = [&window, &interruptedStatus](int signalNumber) {
+        if (interruptedStatus != 0)
+            return;
+        interruptedStatus = 128 + signalNumber;
+        window.closeWithoutAsking();
+        // Also ends the loops of dialogs still open over the window (a folder or a name asked for, the
+        // user's own close asking whether to cancel). Before the program's loop runs there is none.
+        QCoreApplication::exit(interruptedStatus);
+    };
+    QObject::connect(&interruptWatcher, &InterruptWatcher::interrupted, &window, closeOnInterrupt);
     switch (request.action) {
     case StartupRequest::Action::OpenFolder:
         window.showFolder(request.target);
@@ -102,7 +119,11 @@ int ProgramStart::runWindow(const StartupRequest &request)
     window.show();
     if (request.action == StartupRequest::Action::OpenArchive)
         openArchiveInWindow(window, request.target);
-    return QApplication::exec();
+    // Interrupted while the archive was being listed, before the loop started.
+    if (interruptedStatus != 0)
+        return interruptedStatus;
+    const int status = QApplication::exec();
+    return interruptedStatus != 0 ? interruptedStatus : status;
 }
 
 void ProgramStart::openArchiveInWindow(MainWindow &window, const QString &archivePath)

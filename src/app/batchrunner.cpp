@@ -92,7 +92,7 @@ QString BatchRunner::extractHereFolder(const QString &archivePath)
     return candidate;
 }
 
-BatchExitCode BatchRunner::run(const StartupRequest &request)
+ExitCode BatchRunner::run(const StartupRequest &request)
 {
     failures.clear();
     passwordFailuresOnly = true;
@@ -116,11 +116,11 @@ BatchExitCode BatchRunner::run(const StartupRequest &request)
         return testEach(request.paths);
     default:
         // The window forms are not the batch's to run.
-        return BatchExitCode::BadUsage;
+        return ExitCode::BadUsage;
     }
 }
 
-BatchExitCode BatchRunner::extractEach(const QStringList &archives, const QString &destination)
+ExitCode BatchRunner::extractEach(const QStringList &archives, const QString &destination)
 {
     for (const QString &archive : archives) {
         const PlannedOperation planned = *commands->planExtractHere(
@@ -134,7 +134,7 @@ BatchExitCode BatchRunner::extractEach(const QStringList &archives, const QStrin
     return finish(false);
 }
 
-BatchExitCode BatchRunner::compress(const QString &archivePath, const QStringList &inputs)
+ExitCode BatchRunner::compress(const QString &archivePath, const QStringList &inputs)
 {
     std::optional<PlannedOperation> planned;
     if (archivePath.isEmpty()) {
@@ -148,7 +148,7 @@ BatchExitCode BatchRunner::compress(const QString &archivePath, const QStringLis
                             .arg(QDir::toNativeSeparators(archivePath),
                                  FormatRegistry::creatablePatterns().join(QLatin1Char(' '))));
             finish(false);
-            return BatchExitCode::BadUsage;
+            return ExitCode::BadUsage;
         }
         if (taken(archivePath)) {
             const QMessageBox::StandardButton answer = QMessageBox::question(
@@ -171,7 +171,7 @@ BatchExitCode BatchRunner::compress(const QString &archivePath, const QStringLis
     return finish(false);
 }
 
-BatchExitCode BatchRunner::testEach(const QStringList &archives)
+ExitCode BatchRunner::testEach(const QStringList &archives)
 {
     for (const QString &archive : archives) {
         OperationRequest request = OperationRequest::test(archive, QString());
@@ -229,7 +229,7 @@ void BatchRunner::noteFailure(const QString &text)
     writeError(text);
 }
 
-BatchExitCode BatchRunner::finish(bool cancelled)
+ExitCode BatchRunner::finish(bool cancelled)
 {
     // One box for all failures, so a batch of many archives does not stop at each.
     if (!failures.isEmpty())
@@ -237,9 +237,9 @@ BatchExitCode BatchRunner::finish(bool cancelled)
                              tr("操作失败: %1").arg(failures.join(QLatin1Char('\n'))));
     if (cancelled) {
         writeError(tr("操作已取消"));
-        return BatchExitCode::Cancelled;
+        return ExitCode::Cancelled;
     }
     if (failures.isEmpty())
-        return BatchExitCode::Success;
-    return passwordFailuresOnly ? BatchExitCode::PasswordProblem : BatchExitCode::Failure;
+        return ExitCode::Success;
+    return passwordFailuresOnly ? ExitCode::PasswordProblem : ExitCode::Failure;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "exitcode.h"
 #include "operationresult.h"
 #include "startuparguments.h"
 
@@ -14,17 +15,6 @@ class ArchiveCommands;
 class ArchiveOperationRunner;
 class InterruptWatcher;
 struct OperationRequest;
-
-// How a batch command ends. The same codes as kelvane-cli's, so scripts read both programs alike;
-// the help text lists them.
-enum class BatchExitCode : int {
-    Success = 0,
-    Failure = 1,
-    BadUsage = 2,
-    // An encrypted archive whose password was not given or was wrong.
-    PasswordProblem = 3,
-    Cancelled = 130,
-};
 
 // Runs one batch command of the window program without its window: each archive operation in turn
 // through ArchiveOperationRunner (its progress dialog, the password and replace questions), the
@@ -44,16 +34,16 @@ public:
     BatchRunner &operator=(const BatchRunner &) = delete;
 
     // Runs a request whose isBatch() is true, serving the event loop until it has ended.
-    BatchExitCode run(const StartupRequest &request);
+    ExitCode run(const StartupRequest &request);
 
     // Where --extract-here puts an archive: a new folder beside it, named after it without its
     // format's ending ("photos.tar.gz" -> "photos"), or "photos (2)", "photos (3)", ... when taken.
     static QString extractHereFolder(const QString &archivePath);
 
 private:
-    BatchExitCode extractEach(const QStringList &archives, const QString &destination);
-    BatchExitCode compress(const QString &archivePath, const QStringList &inputs);
-    BatchExitCode testEach(const QStringList &archives);
+    ExitCode extractEach(const QStringList &archives, const QString &destination);
+    ExitCode compress(const QString &archivePath, const QStringList &inputs);
+    ExitCode testEach(const QStringList &archives);
     // Runs one operation to its end; nothing when it could not start.
     OperationResult execute(const OperationRequest &request, const QString &title, const QString &headline);
     // Notes a failure for the final box and writes it on standard error.
@@ -62,7 +52,7 @@ private:
     // Cancels the running operation and closes the question or dialog that waits for the user.
     void interrupt();
     // The code for how the command ended; shows the failures' box first.
-    BatchExitCode finish(bool cancelled);
+    ExitCode finish(bool cancelled);
 
     // Hidden parents: the toolkit's dialogs under a plain one, the window's own (progress, replace)
     // under one with the window's theme.

@@ -1,8 +1,10 @@
 #include "programstart.h"
 
 #include "batchrunner.h"
+#include "exitcode.h"
 #include "firstframereport.h"
 #include "interfacecatalogue.h"
+#include "interruptwatcher.h"
 #include "mainwindow.h"
 #include "startuparguments.h"
 #include "windowsettings.h"
@@ -54,19 +56,19 @@ int ProgramStart::run(const QStringList &arguments)
     StartupArguments parser;
     if (!parser.parse(arguments)) {
         reportError(parser.error() + QLatin1Char('\n') + tr("运行 kelvane --help 查看用法。"));
-        return int(BatchExitCode::BadUsage);
+        return int(ExitCode::BadUsage);
     }
     const StartupRequest request = parser.request();
     switch (request.action) {
     case StartupRequest::Action::ShowHelp:
         writeTo(stdout, StartupArguments::helpText());
-        return int(BatchExitCode::Success);
+        return int(ExitCode::Success);
     case StartupRequest::Action::ShowVersion:
         writeTo(stdout, StartupArguments::versionText());
-        return int(BatchExitCode::Success);
+        return int(ExitCode::Success);
     case StartupRequest::Action::MissingPath:
         reportError(tr("路径不存在: %1").arg(QDir::toNativeSeparators(request.target)));
-        return int(BatchExitCode::Failure);
+        return int(ExitCode::Failure);
     default:
         break;
     }
@@ -83,6 +85,22 @@ int ProgramStart::run(const QStringList &arguments)
 int ProgramStart::runWindow(const StartupRequest &request)
 {
     MainWindow window;
+    // SIGINT and SIGTERM close the window without asking: a running operation is cancelled and has
+    // removed what it had written before the program ends, with 128 + the signal's number, the status
+    // a shell expects of a program a signal ended. Made after the window, the watcher is destroyed
+    // first, so no interrupt reaches a window being destroyed.
+    InterruptWatcher interruptWatcher;
+    int interruptedStatus = 0;
+    const auto closeOnInterrupt = [&window, &interruptedStatus](int signalNumber) {
+        if (interruptedStatus != 0)
+            return;
+        interruptedStatus = 128 + signalNumber;
+        window.closeWithoutAsking();
+        // Also ends the loops of dialogs still open over the window (a folder or a name asked for, the
+        // user's own close asking whether to cancel). Before the program's loop runs there is none.
+        QCoreApplication::exit(interruptedStatus);
+    };
+    QObject::connect(&interruptWatcher, &InterruptWatcher::interrupted, &window, closeOnInterrupt);
     switch (request.action) {
     case StartupRequest::Action::OpenFolder:
         window.showFolder(request.target);
@@ -101,7 +119,11 @@ int ProgramStart::runWindow(const StartupRequest &request)
     window.show();
     if (request.action == StartupRequest::Action::OpenArchive)
         openArchiveInWindow(window, request.target);
-    return QApplication::exec();
+    // Interrupted while the archive was being listed, before the loop started.
+    if (interruptedStatus != 0)
+        return interruptedStatus;
+    const int status = QApplication::exec();
+    return interruptedStatus != 0 ? interruptedStatus : status;
 }
 
 void ProgramStart::openArchiveInWindow(MainWindow &window, const QString &archivePath)

@@ -16,7 +16,8 @@ class ProgramStart
     Q_DECLARE_TR_FUNCTIONS(ProgramStart)
 
 public:
-    // The exit status: BatchExitCode's values.
+    // The exit status: ExitCode's values; for a window that SIGINT or SIGTERM closed, 128 + the
+    // signal's number.
     static int run(const QStringList &arguments);
 
 private:

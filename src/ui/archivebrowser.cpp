@@ -10,7 +10,7 @@
 #include <QSignalBlocker>
 #include <QTreeView>
 
-ArchiveBrowser::ArchiveBrowser(const Widgets &widgets, QObject *parent)
+ArchiveBrowser::ArchiveBrowser(const BrowserWidgets &widgets, QObject *parent)
     : QObject(parent), widgets(widgets), entryModel(new ArchiveEntryModel(this)),
       entrySelection(new QItemSelectionModel(entryModel, this)), browsed(entryModel)
 {

@@ -2,6 +2,7 @@
 
 #include "archiveentrytree.h"
 #include "browsedarchive.h"
+#include "browserwidgets.h"
 
 #include <QList>
 #include <QModelIndexList>
@@ -12,9 +13,6 @@
 class ArchiveEntryModel;
 class QAbstractItemModel;
 class QItemSelectionModel;
-class QLabel;
-class QLineEdit;
-class QTreeView;
 
 // The file list while it shows an opened archive: puts the archive's entries into the window's view
 // in place of the folder's files (and back), and serves the path field, Up, entering folders, the
@@ -26,15 +24,7 @@ class ArchiveBrowser : public QObject
     Q_OBJECT
 
 public:
-    struct Widgets {
-        QTreeView *view;
-        QLineEdit *pathField;
-        QLineEdit *searchField;
-        QLabel *selectionLabel;
-        QLabel *folderLabel;
-    };
-
-    ArchiveBrowser(const Widgets &widgets, QObject *parent = nullptr);
+    ArchiveBrowser(const BrowserWidgets &widgets, QObject *parent = nullptr);
     ~ArchiveBrowser() override;
 
     QItemSelectionModel *selectionModel() const { return entrySelection; }
@@ -83,7 +73,7 @@ private:
     void showModel(QAbstractItemModel *model, QItemSelectionModel *selection);
     void showFolder();
 
-    Widgets widgets;
+    BrowserWidgets widgets;
     ArchiveEntryModel *entryModel;
     QItemSelectionModel *entrySelection;
     BrowsedArchive browsed;

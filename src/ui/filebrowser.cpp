@@ -80,7 +80,7 @@ bool isBelow(const QModelIndex &index, const QModelIndex &root)
 
 } // namespace
 
-FileBrowser::FileBrowser(QFileSystemModel *model, const Widgets &widgets, QWidget *dialogParent,
+FileBrowser::FileBrowser(QFileSystemModel *model, const BrowserWidgets &widgets, QWidget *dialogParent,
                          QObject *parent)
     : QObject(parent), model(model), widgets(widgets), dialogParent(dialogParent)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "browserwidgets.h"
 #include "filestatistics.h"
 
 #include <QList>
@@ -9,9 +10,6 @@
 #include <QStringList>
 
 class QFileSystemModel;
-class QLabel;
-class QLineEdit;
-class QTreeView;
 class QWidget;
 
 // The window's file browser: the tree of one folder (or the drive list), the path and search
@@ -21,13 +19,6 @@ class FileBrowser : public QObject
     Q_OBJECT
 
 public:
-    struct Widgets {
-        QTreeView *view;
-        QLineEdit *pathField;
-        QLineEdit *searchField;
-        QLabel *selectionLabel;
-        QLabel *folderLabel;
-    };
     // Selected rows by the folder holding them, each row once, as bare names: one folder path per
     // group costs far less than a full path for every row of a large selection. Rows of the drive
     // list have no folder; their names are full paths.
@@ -37,7 +28,7 @@ public:
     };
 
     // Dialogs (warnings, the delete question) are children of dialogParent.
-    FileBrowser(QFileSystemModel *model, const Widgets &widgets, QWidget *dialogParent,
+    FileBrowser(QFileSystemModel *model, const BrowserWidgets &widgets, QWidget *dialogParent,
                 QObject *parent = nullptr);
 
     // The desktop folder, or the home folder where the system has no desktop folder.
@@ -94,7 +85,7 @@ private:
     void showFolderFigures();
 
     QFileSystemModel *model;
-    Widgets widgets;
+    BrowserWidgets widgets;
     QWidget *dialogParent;
     QString folder;
     // Nothing is counted before the first folder is shown.

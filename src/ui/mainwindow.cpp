@@ -4,6 +4,7 @@
 #include "archivebrowser.h"
 #include "archivecommands.h"
 #include "archiveoperationrunner.h"
+#include "browserwidgets.h"
 #include "compressionhandler.h"
 #include "filebrowser.h"
 #include "menuentry.h"
@@ -46,15 +47,12 @@ MainWindow::MainWindow(QWidget *parent)
 
     fileSystemModel = new MyFileSystemModel(this);
     ui->fileTreeView->setModel(fileSystemModel);
-    browser = new FileBrowser(
-        fileSystemModel,
-        {ui->fileTreeView, ui->pathLineEdit, ui->searchLineEdit, ui->selectedInfoLabel, ui->statusLabel},
-        this, this);
+    const BrowserWidgets browserWidgets{ui->fileTreeView, ui->pathLineEdit, ui->searchLineEdit,
+                                        ui->selectedInfoLabel, ui->statusLabel};
+    browser = new FileBrowser(fileSystemModel, browserWidgets, this, this);
     archiveCommands = new ArchiveCommands(this, this);
     operationRunner = new ArchiveOperationRunner(this, ui->centralwidget, this);
-    archiveBrowser = new ArchiveBrowser(
-        {ui->fileTreeView, ui->pathLineEdit, ui->searchLineEdit, ui->selectedInfoLabel, ui->statusLabel},
-        this);
+    archiveBrowser = new ArchiveBrowser(browserWidgets, this);
     connect(browser, &FileBrowser::folderChanged, this, [this](const QString &path) { currentPath = path; });
     connect(operationRunner, &ArchiveOperationRunner::percentChanged, this,
             &MainWindow::onCompressionProgress);

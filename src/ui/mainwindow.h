@@ -44,6 +44,10 @@ public:
     // Shows a folder, with one of its items selected when selectedPath names it; false (and nothing
     // changed) when folderPath is not a folder.
     bool showFolder(const QString &folderPath, const QString &selectedPath = QString());
+    // Closes the window as a close answered with Yes does, for a request to end that nobody is there
+    // to answer (SIGTERM): the running operation is cancelled and has ended, removing what it had
+    // written, before this returns. Dialogs open over the window are left to whoever ends the program.
+    void closeWithoutAsking();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -90,6 +94,8 @@ private:
 
     // Archive commands (mainwindow_archive.cpp)
     void setActionButtonsEnabled(bool enabled);
+    // Cancels the running operation and waits for its end, which is not reported: the window is going.
+    void endOperationForClose();
     void showProgressDialog(const QString &title, const QString &label);
     void startOperation(const std::optional<PlannedOperation> &operation);
     void setupKeyboardShortcuts();

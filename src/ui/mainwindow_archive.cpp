@@ -55,11 +55,21 @@ void MainWindow::closeEvent(QCloseEvent *event)
             event->ignore();
             return;
         }
-        // The operation's end is not reported: the window is going away.
-        operationRunner->cancelAndWait();
-        setActionButtonsEnabled(true);
+        endOperationForClose();
     }
     QMainWindow::closeEvent(event);
+}
+
+void MainWindow::closeWithoutAsking()
+{
+    endOperationForClose();
+    close();
+}
+
+void MainWindow::endOperationForClose()
+{
+    operationRunner->cancelAndWait();
+    setActionButtonsEnabled(true);
 }
 
 void MainWindow::onCompressionProgress(int value)

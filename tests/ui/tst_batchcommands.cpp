@@ -109,7 +109,7 @@ private slots:
         QVERIFY(makeArchive(source, tgz));
         QVERIFY(QDir(work->path()).mkdir(QStringLiteral("one")));
 
-        QCOMPARE(run({QStringLiteral("--extract-here"), zip, tgz}), int(BatchExitCode::Success));
+        QCOMPARE(run({QStringLiteral("--extract-here"), zip, tgz}), int(ExitCode::Success));
         QCOMPARE(driver.seen, QStringList());
         QCOMPARE(TestTree::snapshot(work->filePath(QStringLiteral("one (2)"))), sampleTree);
         QCOMPARE(TestTree::snapshot(work->filePath(QStringLiteral("two"))), sampleTree);
@@ -120,7 +120,7 @@ private slots:
         bad.wrongCrc = true;
         QVERIFY(ZipBytes::write(damaged, {bad}));
         driver.then(Driver::press(QMessageBox::Ok));
-        QCOMPARE(run({QStringLiteral("--extract-here"), damaged, zip}), int(BatchExitCode::Failure));
+        QCOMPARE(run({QStringLiteral("--extract-here"), damaged, zip}), int(ExitCode::Failure));
         QCOMPARE(driver.seen.size(), 1);
         QVERIFY2(driver.seen.first().startsWith(QStringLiteral("box|错误|操作失败: ")) &&
                      driver.seen.first().contains(QStringLiteral("damaged.zip")),
@@ -135,9 +135,9 @@ private slots:
         QTest::addColumn<bool>("answerFolder");
         QTest::addColumn<int>("exitCode");
 
-        QTest::newRow("folder given") << false << false << int(BatchExitCode::Success);
-        QTest::newRow("folder asked and chosen") << true << true << int(BatchExitCode::Success);
-        QTest::newRow("folder asked, dialog cancelled") << true << false << int(BatchExitCode::Cancelled);
+        QTest::newRow("folder given") << false << false << int(ExitCode::Success);
+        QTest::newRow("folder asked and chosen") << true << true << int(ExitCode::Success);
+        QTest::newRow("folder asked, dialog cancelled") << true << false << int(ExitCode::Cancelled);
     }
 
     void extractTo()
@@ -156,7 +156,7 @@ private slots:
             driver.then(Driver::chooseFile(answerFolder ? destination : QString()));
 
         // Both archives hold the same names: the second one's clashes are answered by replacing all.
-        if (exitCode == int(BatchExitCode::Success))
+        if (exitCode == int(ExitCode::Success))
             driver.then(Driver::answerReplace(ReplaceChoice::Replace, true));
         QCOMPARE(run({QStringLiteral("--extract-to"), askFolder ? QString() : destination, zip, sevenZip}),
                  exitCode);
@@ -171,10 +171,9 @@ private slots:
         QTest::addColumn<int>("exitCode");
 
         QTest::newRow("replace") << ReplaceChoice::Replace << QByteArray("read me\n")
-                                 << int(BatchExitCode::Success);
-        QTest::newRow("skip") << ReplaceChoice::Skip << QByteArray("mine") << int(BatchExitCode::Success);
-        QTest::newRow("cancel") << ReplaceChoice::Cancel << QByteArray("mine")
-                                << int(BatchExitCode::Cancelled);
+                                 << int(ExitCode::Success);
+        QTest::newRow("skip") << ReplaceChoice::Skip << QByteArray("mine") << int(ExitCode::Success);
+        QTest::newRow("cancel") << ReplaceChoice::Cancel << QByteArray("mine") << int(ExitCode::Cancelled);
     }
 
     void replaceQuestion()
@@ -194,7 +193,7 @@ private slots:
         QCOMPARE(TestTree::readFile(destination + QStringLiteral("/docs/readme.txt")), kept);
         // A cancel leaves nothing of the archive behind.
         QCOMPARE(QFileInfo::exists(destination + QStringLiteral("/data.bin")),
-                 exitCode == int(BatchExitCode::Success));
+                 exitCode == int(ExitCode::Success));
     }
 
     // A wrong password is asked again; a cancelled prompt ends the command as cancelled and leaves
@@ -206,14 +205,14 @@ private slots:
 
         driver.then(Driver::enterPassword(QStringLiteral("wrong")))
             .then(Driver::enterPassword(QStringLiteral("secret")));
-        QCOMPARE(run({QStringLiteral("--extract-here"), zip}), int(BatchExitCode::Success));
+        QCOMPARE(run({QStringLiteral("--extract-here"), zip}), int(ExitCode::Success));
         QCOMPARE(driver.seen.size(), 2);
         QVERIFY2(driver.seen.at(1).contains(QStringLiteral("密码错误")), qPrintable(driver.seen.at(1)));
         QCOMPARE(TestTree::snapshot(work->filePath(QStringLiteral("locked"))), sampleTree);
 
         driver.seen.clear();
         driver.then(Driver::reject());
-        QCOMPARE(run({QStringLiteral("--extract-here"), zip}), int(BatchExitCode::Cancelled));
+        QCOMPARE(run({QStringLiteral("--extract-here"), zip}), int(ExitCode::Cancelled));
         QVERIFY(driver.seen.first().startsWith(QStringLiteral("input|")));
         QVERIFY(!QFileInfo::exists(work->filePath(QStringLiteral("locked (2)"))));
     }
@@ -242,11 +241,11 @@ private slots:
         const QString archive = work->filePath(archiveName);
         QCOMPARE(run({QStringLiteral("--compress"), archive, source + QStringLiteral("/docs"),
                       source + QStringLiteral("/data.bin")}),
-                 int(BatchExitCode::Success));
+                 int(ExitCode::Success));
         QCOMPARE(driver.seen, QStringList());
         const ToolRun check = ToolRun::run(checker, checkArguments + QStringList{archive});
         QVERIFY2(check.exitCode == 0, qPrintable(check.output));
-        QCOMPARE(run({QStringLiteral("--extract-here"), archive}), int(BatchExitCode::Success));
+        QCOMPARE(run({QStringLiteral("--extract-here"), archive}), int(ExitCode::Success));
         QCOMPARE(TestTree::snapshot(work->filePath(QStringLiteral("new"))), sampleTree);
     }
 
@@ -270,10 +269,10 @@ private slots:
         QVERIFY2(driver.seen.first().startsWith(QStringLiteral("box|替换压缩文件|")),
                  qPrintable(driver.seen.first()));
         if (answer == QMessageBox::Yes) {
-            QCOMPARE(exitCode, int(BatchExitCode::Success));
+            QCOMPARE(exitCode, int(ExitCode::Success));
             QCOMPARE(ToolRun::run(QStringLiteral("unzip"), {QStringLiteral("-t"), archive}).exitCode, 0);
         } else {
-            QCOMPARE(exitCode, int(BatchExitCode::Cancelled));
+            QCOMPARE(exitCode, int(ExitCode::Cancelled));
             QCOMPARE(TestTree::readFile(archive), QByteArray("not an archive yet"));
         }
     }
@@ -284,7 +283,7 @@ private slots:
         const QString archive = work->filePath(QStringLiteral("asked.zip"));
         driver.then(Driver::chooseFile(archive)).then(Driver::enterPassword(QStringLiteral("pw")));
         QCOMPARE(run({QStringLiteral("--compress"), QString(), source + QStringLiteral("/docs")}),
-                 int(BatchExitCode::Success));
+                 int(ExitCode::Success));
         QVERIFY2(driver.finished(), qPrintable(driver.state()));
         QCOMPARE(ToolRun::run(QStringLiteral("7z"), {QStringLiteral("t"), QStringLiteral("-ppw"), archive})
                      .exitCode,
@@ -294,14 +293,14 @@ private slots:
 
         driver.then(Driver::chooseFile(QString()));
         QCOMPARE(run({QStringLiteral("--compress"), QString(), source + QStringLiteral("/docs")}),
-                 int(BatchExitCode::Cancelled));
+                 int(ExitCode::Cancelled));
     }
 
     void testCommand()
     {
         const QString good = work->filePath(QStringLiteral("good.tar.xz"));
         QVERIFY(makeArchive(source, good));
-        QCOMPARE(run({QStringLiteral("--test"), good}), int(BatchExitCode::Success));
+        QCOMPARE(run({QStringLiteral("--test"), good}), int(ExitCode::Success));
         QCOMPARE(driver.seen, QStringList());
 
         const QString damaged = work->filePath(QStringLiteral("damaged.zip"));
@@ -309,7 +308,7 @@ private slots:
         bad.wrongCrc = true;
         QVERIFY(ZipBytes::write(damaged, {bad}));
         driver.then(Driver::press(QMessageBox::Ok));
-        QCOMPARE(run({QStringLiteral("--test"), good, damaged}), int(BatchExitCode::Failure));
+        QCOMPARE(run({QStringLiteral("--test"), good, damaged}), int(ExitCode::Failure));
         QCOMPARE(driver.seen.size(), 1);
         QVERIFY2(driver.seen.first().contains(QStringLiteral("bad.txt")), qPrintable(driver.seen.first()));
     }
@@ -320,12 +319,12 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("boxPart");
 
-        QTest::newRow("bad usage") << QStringList{"--test"} << int(BatchExitCode::BadUsage) << "--help";
+        QTest::newRow("bad usage") << QStringList{"--test"} << int(ExitCode::BadUsage) << "--help";
         QTest::newRow("a format that cannot be created")
-            << QStringList{"--compress", "x.rar", "source"} << int(BatchExitCode::BadUsage) << "*.tar.gz";
-        QTest::newRow("missing path") << QStringList{"gone"} << int(BatchExitCode::Failure) << "gone";
+            << QStringList{"--compress", "x.rar", "source"} << int(ExitCode::BadUsage) << "*.tar.gz";
+        QTest::newRow("missing path") << QStringList{"gone"} << int(ExitCode::Failure) << "gone";
         QTest::newRow("missing archive")
-            << QStringList{"--extract-here", "gone.zip"} << int(BatchExitCode::Failure) << "gone.zip";
+            << QStringList{"--extract-here", "gone.zip"} << int(ExitCode::Failure) << "gone.zip";
     }
 
     void errors()
@@ -499,7 +498,7 @@ private slots:
         ::kill(pid_t(process.processId()), signalNumber);
         QVERIFY(process.waitForFinished(20000));
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(process.exitCode(), int(BatchExitCode::Cancelled));
+        QCOMPARE(process.exitCode(), int(ExitCode::Cancelled));
 
         QStringList left =
             QDir(work->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);

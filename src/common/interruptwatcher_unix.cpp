@@ -9,7 +9,8 @@
 
 namespace {
 
-// The self-pipe: the handler writes a byte, the notifier on the read end wakes the event loop.
+// The self-pipe: the handler writes the signal's number as a byte, the notifier on the read end wakes
+// the event loop.
 int wakePipe[2] = {-1, -1};
 volatile sig_atomic_t interruptSeen = 0;
 struct sigaction previousInt {
@@ -17,11 +18,11 @@ struct sigaction previousInt {
 struct sigaction previousTerm {
 };
 
-extern "C" void onInterrupt(int)
+extern "C" void onInterrupt(int signalNumber)
 {
     const int savedErrno = errno;
     interruptSeen = 1;
-    const char byte = 1;
+    const char byte = char(signalNumber);
     // A full pipe already holds a wake-up; losing this byte loses nothing.
     [[maybe_unused]] const ssize_t written = ::write(wakePipe[1], &byte, 1);
     errno = savedErrno;
@@ -68,8 +69,12 @@ bool InterruptWatcher::wasInterrupted()
 
 void InterruptWatcher::wake()
 {
+    // Signals that came together are one interrupt, reported with the last of them.
     char bytes[64];
-    while (::read(wakePipe[0], bytes, sizeof bytes) > 0) {
-    }
-    emit interrupted();
+    int signalNumber = 0;
+    ssize_t count;
+    while ((count = ::read(wakePipe[0], bytes, sizeof bytes)) > 0)
+        signalNumber = bytes[count - 1];
+    if (signalNumber != 0)
+        emit interrupted(signalNumber);
 }

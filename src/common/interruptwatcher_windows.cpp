@@ -3,6 +3,7 @@
 #include <QMetaObject>
 
 #include <atomic>
+#include <csignal>
 #include <windows.h>
 
 namespace {
@@ -14,17 +15,23 @@ std::atomic_bool interruptSeen{false};
 // through the event loop is safe.
 BOOL WINAPI onConsoleEvent(DWORD event)
 {
+    int signalNumber = 0;
     switch (event) {
     case CTRL_C_EVENT:
     case CTRL_BREAK_EVENT:
+        signalNumber = SIGINT;
+        break;
     case CTRL_CLOSE_EVENT:
+        signalNumber = SIGTERM;
         break;
     default:
         return FALSE;
     }
     interruptSeen = true;
     if (InterruptWatcher *watcher = currentWatcher.load())
-        QMetaObject::invokeMethod(watcher, &InterruptWatcher::interrupted, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            watcher, [watcher, signalNumber] { emit watcher->interrupted(signalNumber); },
+            Qt::QueuedConnection);
     return TRUE;
 }
 

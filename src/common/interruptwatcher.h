@@ -5,7 +5,8 @@
 class QSocketNotifier;
 
 // Turns SIGINT and SIGTERM (on Windows: Ctrl+C, Ctrl+Break and closing the console) into the signal
-// interrupted(), emitted on the thread that created the watcher. The system's handler only notes the
+// interrupted(), emitted on the thread that created the watcher with the signal's number (on Windows
+// SIGINT for the keys, SIGTERM for the console's close). The system's handler only notes the
 // request and wakes that thread; nothing else runs in it. One watcher at a time; the previous
 // handling is restored when it is destroyed.
 class InterruptWatcher : public QObject
@@ -20,7 +21,7 @@ public:
     static bool wasInterrupted();
 
 signals:
-    void interrupted();
+    void interrupted(int signalNumber);
 
 #ifdef Q_OS_UNIX
 private:

@@ -2,8 +2,9 @@
 
 #include "operationresult.h"
 
-// How kelvane-cli ends, one code per kind of outcome so scripts can tell them apart. The help text and
-// the manual page list the same codes.
+// How kelvane-cli and the window program's batch commands end, one code per kind of outcome so scripts
+// can tell them apart and read both programs alike. Both programs' help texts, the manual page and the
+// README list the same codes.
 enum class ExitCode : int {
     Success = 0,
     // The operation failed: damaged or unreadable archive, unreadable input, an existing item not

@@ -221,7 +221,7 @@ void TestTar::tarCreateCommands_data()
     QTest::addColumn<QString>("workingDirectory");
     QTest::addColumn<QByteArray>("standardInput");
 
-    const QStringList head{"-cf", "-", "--checkpoint=64", "--checkpoint-action=echo=records=%u"};
+    const QStringList head{"-cf", "-", "--checkpoint=256", "--checkpoint-action=echo=records=%u"};
     const QStringList namesOnInput = head + QStringList{"--null", "-T", "-"};
     QTest::newRow("items of several folders, each under its parent")
         << QStringList{"/home/u/Desktop/photos", "/srv/data/notes.txt"} << QString()

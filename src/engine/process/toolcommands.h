@@ -28,9 +28,9 @@ TarCreateCommand tarCreateCommand(const QStringList &files, const QString &exclu
 // tar writes a checkpoint line "<program>: records=N" on standard error after every
 // tarCheckpointInterval records of its stream; N times tarRecordBytes is the number of bytes written
 // so far. tar writes those lines one character at a time, so a line per record would cost more
-// system time than compressing with zstd; one per 640 KiB keeps progress smooth for nothing.
+// system time than compressing with zstd; one per 2.5 MiB keeps progress smooth for little.
 constexpr qint64 tarRecordBytes = 10240;
-constexpr int tarCheckpointInterval = 64;
+constexpr int tarCheckpointInterval = 256;
 // The record count of a checkpoint line, or -1 for any other line.
 qint64 tarCheckpointRecords(QByteArrayView line);
 // Whether a program run in the C locale said, on standard error, that it could not write because the

@@ -1,10 +1,10 @@
 #include "tarbytes.h"
 
+#include "deflatestream.h"
+
 #include <QFile>
 
 #include <cstring>
-
-#include <zlib.h>
 
 namespace {
 
@@ -129,19 +129,8 @@ bool write(const QString &path, const QList<Entry> &entries, bool endBlocks)
 
 QByteArray gzip(const QByteArray &bytes)
 {
-    z_stream stream{};
-    // 16 + 15: a gzip header and trailer around a full-window deflate stream.
-    if (deflateInit2(&stream, 6, Z_DEFLATED, 16 + 15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-        return QByteArray();
-    QByteArray out(qsizetype(deflateBound(&stream, uLong(bytes.size()))), '\0');
-    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(bytes.constData()));
-    stream.avail_in = uInt(bytes.size());
-    stream.next_out = reinterpret_cast<Bytef *>(out.data());
-    stream.avail_out = uInt(out.size());
-    const int status = deflate(&stream, Z_FINISH);
-    out.resize(qsizetype(stream.total_out));
-    deflateEnd(&stream);
-    return status == Z_STREAM_END ? out : QByteArray();
+    // A gzip header and trailer around a full-window deflate stream.
+    return DeflateStream::compress(bytes, 16 + 15);
 }
 
 } // namespace TarBytes

@@ -1,5 +1,7 @@
 #include "zipbytes.h"
 
+#include "deflatestream.h"
+
 #include <QFile>
 
 #include <zlib.h>
@@ -59,18 +61,7 @@ Entry unixLink(const QByteArray &name, const QByteArray &target)
 
 QByteArray rawDeflate(const QByteArray &data)
 {
-    z_stream stream{};
-    if (deflateInit2(&stream, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-        return {};
-    QByteArray out(qsizetype(deflateBound(&stream, uLong(data.size()))), Qt::Uninitialized);
-    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.constData()));
-    stream.avail_in = uInt(data.size());
-    stream.next_out = reinterpret_cast<Bytef *>(out.data());
-    stream.avail_out = uInt(out.size());
-    const int status = deflate(&stream, Z_FINISH);
-    out.resize(qsizetype(stream.total_out));
-    deflateEnd(&stream);
-    return status == Z_STREAM_END ? out : QByteArray();
+    return DeflateStream::compress(data, -15);
 }
 
 quint32 crc32Of(const QByteArray &data)

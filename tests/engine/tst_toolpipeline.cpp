@@ -66,6 +66,7 @@ private slots:
     void streamsFileThroughChain();
     void inputDataReachesProgram();
     void lastProgramWritesOutputFile();
+    void outputFileThatCannotBeCreated();
     void errorLinesGoToHandler();
     void handlerStopsEarly_data();
     void handlerStopsEarly();
@@ -265,6 +266,22 @@ void TestToolPipeline::lastProgramWritesOutputFile()
     QFile output(outputPath);
     QVERIFY(output.open(QIODevice::ReadOnly));
     QVERIFY(output.readAll() == data);
+}
+
+void TestToolPipeline::outputFileThatCannotBeCreated()
+{
+    QTemporaryDir work;
+    const QString outputPath = work.filePath("missing folder/out.bin");
+    const QString marker = work.filePath("started");
+    std::atomic_bool cancel{false};
+    ToolPipeline pipeline(cancel);
+    pipeline.append(shell("touch '" + marker + "'; echo data"));
+    pipeline.setOutputFile(outputPath);
+    const OperationResult result = pipeline.run();
+    QCOMPARE(result.code, ResultCode::WriteFailed);
+    QCOMPARE(result.path, outputPath);
+    QVERIFY(!result.detail.isEmpty());
+    QVERIFY2(!QFile::exists(marker), "no program may start without somewhere to write");
 }
 
 void TestToolPipeline::errorLinesGoToHandler()

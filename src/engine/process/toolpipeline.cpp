@@ -228,6 +228,11 @@ OperationResult ToolPipeline::Private::run()
         if (!inputFile.open(QIODevice::ReadOnly))
             return OperationResult::pathFailure(ResultCode::ReadFailed, inputPath, inputFile.errorString());
     }
+    if (!outputPath.isEmpty()) {
+        QFile output(outputPath);
+        if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return OperationResult::pathFailure(ResultCode::WriteFailed, outputPath, output.errorString());
+    }
 
     QEventLoop eventLoop;
     loop = &eventLoop;
@@ -269,8 +274,11 @@ void ToolPipeline::Private::startAll()
         stages[i].process->setStandardOutputProcess(stages[i + 1].process.get());
     if (!hasInputData && inputPath.isEmpty())
         stages.front().process->setStandardInputFile(QProcess::nullDevice());
+    // Emptied in run() and only appended to here: ext4 writes a whole file out when a descriptor
+    // that truncated it is closed (its guard for files rewritten in place), and the program's exit
+    // would wait for that on every archive.
     if (!outputPath.isEmpty())
-        stages.back().process->setStandardOutputFile(outputPath, QIODevice::Truncate);
+        stages.back().process->setStandardOutputFile(outputPath, QIODevice::Append);
     else if (!outputHandler)
         stages.back().process->setStandardOutputFile(QProcess::nullDevice());
 

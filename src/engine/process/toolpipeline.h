@@ -76,7 +76,8 @@ public:
 
     void setOutputHandler(OutputHandler handler);
     // The last program writes into path itself (created or emptied first), so the bytes never pass
-    // through this process; takes the place of an output handler.
+    // through this process; takes the place of an output handler. A file that cannot be created or
+    // emptied fails the run with WriteFailed before any program starts.
     void setOutputFile(const QString &path);
     // Called with each line (without its line end) program index prints on standard error.
     void setErrorLineHandler(int index, ErrorLineHandler handler);

@@ -2,9 +2,11 @@
 // ones that misbehave.
 
 #include "headtailbuffer.h"
+#include "readposition.h"
 #include "testtree.h"
 #include "toolpipeline.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -64,6 +66,7 @@ private slots:
     void outcomes_data();
     void outcomes();
     void streamsFileThroughChain();
+    void readPositionOfOpenFile();
     void inputDataReachesProgram();
     void lastProgramWritesOutputFile();
     void outputFileThatCannotBeCreated();
@@ -225,6 +228,22 @@ void TestToolPipeline::streamsFileThroughChain()
     QCOMPARE(taken.last(), qint64(data.size()));
     // Read as it comes, not gathered in memory.
     QVERIFY2(largestChunk <= 4 * 1024 * 1024, qPrintable(QString::number(largestChunk)));
+}
+
+void TestToolPipeline::readPositionOfOpenFile()
+{
+    if (!ReadPosition::isAvailable())
+        QSKIP("this system does not tell other programs' file positions");
+    QTemporaryDir work;
+    QVERIFY(TestTree::writeFile(work.filePath("in.bin"), QByteArray(100000, 'x')));
+    QFile file(work.filePath("in.bin"));
+    QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Unbuffered));
+    const qint64 self = QCoreApplication::applicationPid();
+    QCOMPARE(ReadPosition::of(self, file.handle()), qint64(0));
+    QCOMPARE(file.read(12345).size(), qsizetype(12345));
+    QCOMPARE(ReadPosition::of(self, file.handle()), qint64(12345));
+    QCOMPARE(ReadPosition::of(self, 9999), qint64(-1));
+    QCOMPARE(ReadPosition::of(0, file.handle()), qint64(-1));
 }
 
 void TestToolPipeline::inputDataReachesProgram()

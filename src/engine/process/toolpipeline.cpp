@@ -2,6 +2,7 @@
 
 #include "headtailbuffer.h"
 #include "operationcontext.h"
+#include "readposition.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -67,6 +68,7 @@ public:
     OperationResult findPrograms();
     void startAll();
     void feedInput();
+    void reportInputPosition();
     void readErrors(Stage &stage, bool atEnd);
     void keepErrorText(Stage &stage, QByteArrayView text);
     void stageEnded(Stage &stage, int exitCode, QProcess::ExitStatus status);
@@ -88,6 +90,8 @@ public:
     QByteArray inputData;
     QString inputPath;
     QFile inputFile;
+    // The first program reads inputPath itself; its position there is the progress.
+    bool inputReadDirectly = false;
     bool inputClosed = false;
     qint64 inputTaken = 0;
     ProgressHandler inputProgressHandler;
@@ -227,6 +231,7 @@ OperationResult ToolPipeline::Private::run()
         inputFile.setFileName(inputPath);
         if (!inputFile.open(QIODevice::ReadOnly))
             return OperationResult::pathFailure(ResultCode::ReadFailed, inputPath, inputFile.errorString());
+        inputReadDirectly = ReadPosition::isAvailable();
     }
     if (!outputPath.isEmpty()) {
         QFile output(outputPath);
@@ -274,6 +279,10 @@ void ToolPipeline::Private::startAll()
         stages[i].process->setStandardOutputProcess(stages[i + 1].process.get());
     if (!hasInputData && inputPath.isEmpty())
         stages.front().process->setStandardInputFile(QProcess::nullDevice());
+    if (inputReadDirectly) {
+        stages.front().process->setStandardInputFile(inputPath);
+        inputClosed = true;
+    }
     // Emptied in run() and only appended to here: ext4 writes a whole file out when a descriptor
     // that truncated it is closed (its guard for files rewritten in place), and the program's exit
     // would wait for that on every archive.
@@ -295,7 +304,7 @@ void ToolPipeline::Private::startAll()
                              if (error == QProcess::FailedToStart)
                                  stageFailedToStart(stage);
                          });
-        if (i == 0 && !inputPath.isEmpty()) {
+        if (i == 0 && !inputPath.isEmpty() && !inputReadDirectly) {
             QObject::connect(process, &QProcess::bytesWritten, process, [this](qint64 bytes) {
                 inputTaken += bytes;
                 if (inputProgressHandler)
@@ -324,7 +333,7 @@ void ToolPipeline::Private::startAll()
         stages.front().process->write(inputData);
         stages.front().process->closeWriteChannel();
         inputClosed = true;
-    } else if (!inputPath.isEmpty()) {
+    } else if (!inputPath.isEmpty() && !inputReadDirectly) {
         feedInput();
     }
 }
@@ -349,6 +358,15 @@ void ToolPipeline::Private::feedInput()
         }
         first->write(chunk);
     }
+}
+
+void ToolPipeline::Private::reportInputPosition()
+{
+    const qint64 position = ReadPosition::of(stages.front().process->processId(), 0);
+    if (position <= inputTaken)
+        return;
+    inputTaken = position;
+    inputProgressHandler(inputTaken);
 }
 
 void ToolPipeline::Private::readErrors(Stage &stage, bool atEnd)
@@ -393,6 +411,12 @@ void ToolPipeline::Private::stageEnded(Stage &stage, int exitCode, QProcess::Exi
         // The first program no longer reads: what is left of the input has nowhere to go.
         inputClosed = true;
     }
+    // A program that ended well has read its input to the end; its position can no longer be asked.
+    if (&stage == &stages.front() && inputReadDirectly && inputProgressHandler && !stage.failed() &&
+        !stage.stoppedByUs && inputFile.size() > inputTaken) {
+        inputTaken = inputFile.size();
+        inputProgressHandler(inputTaken);
+    }
     if (!stopping && !settling && stage.failed() && !stage.diedOfBrokenPipe()) {
         // Programs before it may still be reading our input or writing into the pipe it left.
         settling = true;
@@ -421,6 +445,8 @@ void ToolPipeline::Private::tick()
 {
     if (isCancelled() && !stopping)
         stopAll(OperationResult::failure(ResultCode::Cancelled));
+    if (inputReadDirectly && inputProgressHandler && !stopping && !stages.front().ended)
+        reportInputPosition();
     if (tickHandler && !stopping)
         tickHandler();
 }

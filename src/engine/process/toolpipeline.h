@@ -70,8 +70,11 @@ public:
     void setEnvironment(const QProcessEnvironment &environment);
 
     void setInputData(const QByteArray &data);
+    // Where the system tells how far a program has read (Linux), the first program reads path
+    // itself; elsewhere the bytes pass through this process.
     void setInputFile(const QString &path);
-    // Called with the number of input bytes the first program has taken so far, as it grows.
+    // Called with the number of input bytes the first program has taken so far, as it grows
+    // (about every 50 ms when it reads the file itself).
     void setInputProgressHandler(ProgressHandler handler);
 
     void setOutputHandler(OutputHandler handler);
